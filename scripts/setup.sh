@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12, as root. Costs
+# nothing when everything is already there.
+set -euo pipefail
+
+needed=()
+command -v i686-w64-mingw32-g++-posix >/dev/null || needed+=(g++-mingw-w64-i686)
+command -v i686-w64-mingw32-widl >/dev/null || needed+=(mingw-w64-tools)
+command -v wine >/dev/null || needed+=(wine)
+dpkg -s wine32:i386 >/dev/null 2>&1 || needed+=(wine32:i386)
+[ -d /usr/include/wine/wine/windows ] || needed+=(libwine-dev)
+command -v Xvfb >/dev/null || needed+=(xvfb)
+command -v xauth >/dev/null || needed+=(xauth)
+command -v locale-gen >/dev/null || needed+=(locales)
+fc-list 2>/dev/null | grep -q "Noto Sans CJK" || needed+=(fonts-noto-cjk)
+command -v import >/dev/null && import -version >/dev/null 2>&1 || needed+=(imagemagick)
+command -v cmake >/dev/null || needed+=(cmake)
+command -v clang++ >/dev/null || needed+=(clang)
+[ -d /usr/src/googletest ] || needed+=(googletest)
+dpkg -s libgtest-dev >/dev/null 2>&1 || needed+=(libgtest-dev)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || needed+=(libclang-rt-14-dev)
+
+if [ ${#needed[@]} -gt 0 ]; then
+    echo "setup: installing ${needed[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${needed[@]}" \
+        >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "setup: generating the ja_JP.UTF-8 locale"
+    sed -i 's/^# *ja_JP.UTF-8/ja_JP.UTF-8/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null
+fi

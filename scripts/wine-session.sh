@@ -1,0 +1,48 @@
+# Sourced by the scripts that run Windows programs: one X server (the user's
+# display, or a private Xvfb) and one wineserver for the whole run, in the
+# build's private prefix with the Japanese code page.
+# Needs BUILD (the Windows build folder) set by the caller.
+
+export WINEPREFIX="$BUILD/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+wine_session_pids=()
+
+wine_session_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    for pid in "${wine_session_pids[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
+}
+
+# start_xvfb: a private X server, whatever DISPLAY says.
+start_xvfb() {
+    local n
+    for n in $(seq 91 120); do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        wine_session_pids+=($!)
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && return 0
+            sleep 0.1
+        done
+    done
+    echo "could not start Xvfb" >&2
+    return 1
+}
+
+wine_session_start() {
+    trap wine_session_stop EXIT
+    local fresh=0
+    [ -f "$WINEPREFIX/system.reg" ] || fresh=1
+    mkdir -p "$WINEPREFIX"
+    wineserver -p
+    # Warm up (and on the first run create the prefix) outside any test
+    # runner, so that Wine's services do not inherit its pipes.
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    if [ "$fresh" = 1 ]; then
+        # The dialog asks for Meiryo UI; here that lands on a real Japanese face.
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Meiryo UI' \
+            /d 'Noto Sans CJK JP' /f </dev/null >/dev/null 2>&1
+    fi
+}

@@ -1,0 +1,95 @@
+#include "SharedState.h"
+
+#include <mutex>
+#include <vector>
+
+#include "commonModule.h"
+#include "settings.h"
+
+namespace vantrel2 {
+namespace {
+
+// Each thread that uses the DLL has its own state. TLS slots rather than
+// thread_local, so that the DLL can free the states itself on detach.
+struct StateRegistry {
+    std::mutex lock;
+    DWORD slot = ::TlsAlloc();
+    std::vector<SharedState*> all;
+};
+
+StateRegistry& Registry() {
+    static StateRegistry registry;
+    return registry;
+}
+
+}  // namespace
+
+SharedState& CurrentSharedState() {
+    auto& registry = Registry();
+    if (auto* state = static_cast<SharedState*>(::TlsGetValue(registry.slot))) return *state;
+    auto* state = new SharedState();
+    ::TlsSetValue(registry.slot, state);
+    std::lock_guard<std::mutex> guard(registry.lock);
+    registry.all.push_back(state);
+    return *state;
+}
+
+void ReleaseThreadSharedState() {
+    auto& registry = Registry();
+    auto* state = static_cast<SharedState*>(::TlsGetValue(registry.slot));
+    if (!state) return;
+    ::TlsSetValue(registry.slot, nullptr);
+    {
+        std::lock_guard<std::mutex> guard(registry.lock);
+        std::erase(registry.all, state);
+    }
+    delete state;
+}
+
+void ReleaseAllSharedState() {
+    auto& registry = Registry();
+    std::vector<SharedState*> states;
+    {
+        std::lock_guard<std::mutex> guard(registry.lock);
+        states.swap(registry.all);
+    }
+    ::TlsSetValue(registry.slot, nullptr);
+    for (auto* state : states) delete state;
+}
+
+void LoadSharedState(SharedState& state, const std::wstring& appPath) {
+    auto paths = DeriveCommandPaths(appPath);
+    state.AppPath = std::move(paths.AppPath);
+    state.SysInfoDir = std::move(paths.SysInfoDir);
+    state.OpenHistoryFile = std::move(paths.OpenHistoryFile);
+    state.BinderAttrFile = std::move(paths.BinderAttrFile);
+    state.DrawingAttrFile = std::move(paths.DrawingAttrFile);
+
+    std::int16_t* const flags[] = {&state.ConfirmFlag, &state.OpenHistoryFlag,
+                                   &state.BinderAttrFlag, &state.DrawingAttrFlag};
+    for (size_t i = 0; i < kSettingKeys.size(); ++i) {
+        const auto text = ProfileRead(SettingsFileName(state.SysInfoDir), kSettingsSection,
+                                      kSettingKeys[i], kDefaultFlagText);
+        *flags[i] = FlagFromSettingText(text);
+    }
+}
+
+std::wstring ThisModuleFolder() {
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&ThisModuleFolder), &module);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return FolderOfModulePath(path);
+}
+
+}  // namespace vantrel2

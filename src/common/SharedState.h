@@ -1,0 +1,51 @@
+// The command's per-thread working data: paths, the four flags loaded from
+// the settings file, and the dialog object, which is kept for reuse.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vantrel2 {
+
+// What start-up needs of the dialog object it keeps in DialogInstance.
+class ModalDialog {
+public:
+    virtual ~ModalDialog() = default;
+    // Creates the window afresh, runs its load step, and returns once the
+    // dialog has been unloaded.
+    virtual HRESULT ShowModal() = 0;
+};
+
+struct SharedState {
+    std::wstring AppPath;
+    std::wstring SysInfoDir;
+    std::wstring OpenHistoryFile;
+    std::wstring BinderAttrFile;
+    std::wstring DrawingAttrFile;
+    std::int16_t ConfirmFlag = 0;
+    std::int16_t OpenHistoryFlag = 0;
+    std::int16_t BinderAttrFlag = 0;
+    std::int16_t DrawingAttrFlag = 0;
+    std::unique_ptr<ModalDialog> DialogInstance;
+};
+
+// The calling thread's copy, created empty on its first use.
+SharedState& CurrentSharedState();
+
+// Frees the calling thread's copy (thread detach), or every copy (process
+// detach).
+void ReleaseThreadSharedState();
+void ReleaseAllSharedState();
+
+// Fills every field but DialogInstance: the paths from `appPath`, then the
+// four flags from the settings file.
+void LoadSharedState(SharedState& state, const std::wstring& appPath);
+
+// The folder of the module that holds this code (the DLL, or a test
+// executable that links it in).
+std::wstring ThisModuleFolder();
+
+}  // namespace vantrel2

@@ -1,0 +1,44 @@
+// The command's common vocabulary: profile-file access and the two message
+// boxes. Text is wide inside the command and becomes ANSI (the system code
+// page) only at the profile functions.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "number.h"
+#include "text.h"
+
+namespace vantrel2 {
+
+// One key of a profile file, through GetPrivateProfileStringA with a
+// 512-byte buffer. Returns `defaultText` when the file, section or key is
+// missing or the value is empty; otherwise the value, spaces trimmed.
+std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+                         std::wstring_view defaultText);
+
+// Writes one key through WritePrivateProfileStringA. A failure is silent by
+// design (a missing folder or a read-only file): nothing checks the file.
+void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+                  std::wstring_view value);
+
+inline constexpr UINT kWarningStyle = MB_OK | MB_ICONSTOP;           // 16
+inline constexpr UINT kCautionStyle = MB_YESNO | MB_ICONEXCLAMATION;  // 52
+inline constexpr std::wstring_view kWarningTitle = L"警告";
+inline constexpr std::wstring_view kCautionTitle = L"注意";
+
+// Stop icon, OK only, titled 警告. The answer is discarded.
+void ShowWarning(std::wstring_view text);
+
+// Exclamation icon, Yes/No, titled 注意; 6 for Yes, 7 for No (0 when the box
+// could not be shown).
+std::int16_t AskCaution(std::wstring_view text);
+
+// Conversions at the ANSI boundary, with the system code page.
+std::string ToAnsi(std::wstring_view text);
+std::wstring FromAnsi(std::string_view bytes);
+
+}  // namespace vantrel2

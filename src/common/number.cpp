@@ -1,0 +1,132 @@
+#include "number.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace vantrel2 {
+namespace {
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+// The runtime's plain conversion: up to 15 significant digits, a leading zero
+// before the point left out, exponent form for very large or small values.
+std::string PlainText(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
+    if (value == 0) return "0";
+
+    // d.dddddddddddddde[+-]x, correctly rounded to 15 significant digits.
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    std::string scientific(buffer, result.ptr);
+
+    std::string sign;
+    if (scientific[0] == '-') {
+        sign = "-";
+        scientific.erase(0, 1);
+    }
+    const auto e = scientific.find('e');
+    const int exponent = std::atoi(scientific.c_str() + e + 1);
+    std::string digits = scientific.substr(0, 1) + scientific.substr(2, e - 2);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+    if (exponent >= 15 || exponent < -5) {
+        std::string text = sign + digits.substr(0, 1);
+        if (digits.size() > 1) text += "." + digits.substr(1);
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        text += exponent < 0 ? "E-" : "E+";
+        if (magnitude < 10) text += "0";
+        return text + std::to_string(magnitude);
+    }
+    if (exponent < 0) {
+        return sign + "." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    }
+    const auto integerDigits = static_cast<size_t>(exponent) + 1;
+    if (digits.size() <= integerDigits) {
+        return sign + digits + std::string(integerDigits - digits.size(), '0');
+    }
+    return sign + digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);
+}
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+}  // namespace
+
+double ParseLeadingNumber(std::wstring_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+
+    std::string number;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+        if (text[i] == L'-') number += '-';
+        ++i;
+    }
+    size_t mantissaDigits = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        number += static_cast<char>(text[i++]);
+        ++mantissaDigits;
+    }
+    if (i < text.size() && text[i] == L'.') {
+        ++i;
+        std::string fraction;
+        while (i < text.size() && IsDigit(text[i])) fraction += static_cast<char>(text[i++]);
+        if (!fraction.empty()) number += "." + fraction;
+        mantissaDigits += fraction.size();
+    }
+    if (mantissaDigits == 0) return 0.0;
+
+    if (i < text.size() && (text[i] == L'E' || text[i] == L'e' || text[i] == L'D' || text[i] == L'd')) {
+        size_t j = i + 1;
+        std::string exponent = "e";
+        if (j < text.size() && (text[j] == L'+' || text[j] == L'-')) {
+            if (text[j] == L'-') exponent += '-';
+            ++j;
+        }
+        const size_t exponentStart = exponent.size();
+        while (j < text.size() && IsDigit(text[j])) exponent += static_cast<char>(text[j++]);
+        if (exponent.size() > exponentStart) number += exponent;
+    }
+
+    double value = 0.0;
+    const char* first = number.c_str();
+    const auto result = std::from_chars(first, first + number.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone on overflow and underflow; tell
+        // the two apart by the exponent's sign.
+        const bool negative = number[0] == '-';
+        const bool underflow = number.find("e-") != std::string::npos;
+        if (underflow) return negative ? -0.0 : 0.0;
+        return negative ? -HUGE_VAL : HUGE_VAL;
+    }
+    return value;
+}
+
+std::optional<std::int16_t> RoundToInt16(double value) {
+    if (!std::isfinite(value)) return std::nullopt;
+    const double rounded = std::nearbyint(value);  // default mode: ties to even
+    if (rounded < -32768.0 || rounded > 32767.0) return std::nullopt;
+    return static_cast<std::int16_t>(rounded);
+}
+
+std::int16_t FlagFromSettingText(std::wstring_view text) {
+    const auto flag = RoundToInt16(ParseLeadingNumber(text));
+    if (!flag || *flag < 0 || *flag > 2) return kDefaultFlag;
+    return *flag;
+}
+
+std::wstring NumberText(double value) {
+    if (value == 0) return Widen(PlainText(value));
+    if (value > 0) {
+        if (value < 1) return L"0" + Widen(PlainText(value));
+        return Widen(PlainText(value));
+    }
+    if (std::fabs(value) < 1) return L"-0" + Widen(PlainText(std::fabs(value)));
+    return Widen(PlainText(value));
+}
+
+}  // namespace vantrel2

@@ -1,0 +1,33 @@
+// Numbers as the settings file stores them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel2 {
+
+// Lenient parse: leading blanks (space, tab, CR, LF) skipped, then the longest
+// prefix of the form [+-]digits[.digits][(E|e|D|d)[+-]digits] taken; 0 when
+// there is no such prefix. Too large a number gives an infinity.
+double ParseLeadingNumber(std::wstring_view text);
+
+// Rounds to the nearest integer, a tie to the even one; nothing when the
+// result does not fit a 16-bit signed integer (NaN and infinities included).
+std::optional<std::int16_t> RoundToInt16(double value);
+
+// The check-box value a stored flag loads as. A missing or empty value arrives
+// here as the default text "1". A number that is not a check-box value
+// (0, 1 or 2 after rounding) loads as the default 1, so that one bad edit of
+// the settings file cannot keep the command from starting.
+std::int16_t FlagFromSettingText(std::wstring_view text);
+
+inline constexpr std::int16_t kDefaultFlag = 1;
+
+// Decimal text of a number: at most 15 significant digits, exponent form
+// outside 1E-5 .. 1E+15, and a pure fraction written with its leading zero
+// (0.5, -0.5).
+std::wstring NumberText(double value);
+
+}  // namespace vantrel2

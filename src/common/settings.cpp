@@ -1,0 +1,27 @@
+#include "settings.h"
+
+namespace vantrel2 {
+
+CommandPaths DeriveCommandPaths(std::wstring_view appPath) {
+    CommandPaths paths;
+    paths.AppPath = std::wstring(appPath);
+    paths.SysInfoDir = paths.AppPath + L"\\sysinfo";
+    paths.OpenHistoryFile = paths.AppPath + L"\\sysdata\\FileOpenDlg.ini";
+    paths.BinderAttrFile = paths.SysInfoDir + L"\\BndAttrData.ini";
+    paths.DrawingAttrFile = paths.SysInfoDir + L"\\DrwAttrData.ini";
+    return paths;
+}
+
+std::wstring SettingsFileName(std::wstring_view sysInfoDir) {
+    return std::wstring(sysInfoDir) + L"\\kxSystem.ini";
+}
+
+std::wstring FolderOfModulePath(std::wstring_view modulePath) {
+    const auto separator = modulePath.find_last_of(L"\\/");
+    if (separator == std::wstring_view::npos) return {};
+    std::wstring folder(modulePath.substr(0, separator));
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    return folder;
+}
+
+}  // namespace vantrel2

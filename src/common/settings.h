@@ -1,0 +1,43 @@
+// The command's working paths and its settings file: names, section, keys.
+// Portable: no Windows headers.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace vantrel2 {
+
+inline constexpr std::wstring_view kSettingsSection = L"各種履歴情報ファイル削除";
+inline constexpr std::wstring_view kConfirmKey = L"確認メッセージ";
+inline constexpr std::wstring_view kOpenHistoryKey = L"開く履歴ファイル";
+inline constexpr std::wstring_view kBinderAttrKey = L"バインダー情報ファイル";
+inline constexpr std::wstring_view kDrawingAttrKey = L"図面属性情報ファイル";
+
+// The four keys in the order they are loaded and saved: the confirmation
+// switch, then rows 0, 1 and 2.
+inline constexpr std::array<std::wstring_view, 4> kSettingKeys = {
+    kConfirmKey, kOpenHistoryKey, kBinderAttrKey, kDrawingAttrKey};
+
+inline constexpr std::wstring_view kDefaultFlagText = L"1";
+
+struct CommandPaths {
+    std::wstring AppPath;
+    std::wstring SysInfoDir;
+    std::wstring OpenHistoryFile;
+    std::wstring BinderAttrFile;
+    std::wstring DrawingAttrFile;
+};
+
+// Plain concatenation: a drive-root AppPath ("C:\") gives doubled separators,
+// used as formed.
+CommandPaths DeriveCommandPaths(std::wstring_view appPath);
+
+// Formed anew at every use, never stored.
+std::wstring SettingsFileName(std::wstring_view sysInfoDir);
+
+// The folder part of a module's full path, without a trailing separator
+// except at a drive root ("C:\").
+std::wstring FolderOfModulePath(std::wstring_view modulePath);
+
+}  // namespace vantrel2

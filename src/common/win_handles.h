@@ -1,0 +1,170 @@
+// The one set of owning wrappers for Windows handles, COM pointers and BSTRs.
+// Every handle the DLL opens is held by one of these.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string_view>
+#include <utility>
+
+namespace vantrel2 {
+
+template <typename Traits>
+class UniqueResource {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueResource() noexcept = default;
+    explicit UniqueResource(Handle handle) noexcept : handle_(handle) {}
+    UniqueResource(UniqueResource&& other) noexcept : handle_(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    ~UniqueResource() { reset(); }
+
+    Handle get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != Traits::Invalid(); }
+    Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+    void reset(Handle handle = Traits::Invalid()) noexcept {
+        const Handle old = std::exchange(handle_, handle);
+        if (old != Traits::Invalid()) Traits::Close(old);
+    }
+    // For out-parameters: frees what is held and hands out the slot.
+    Handle* put() noexcept {
+        reset();
+        return &handle_;
+    }
+
+private:
+    Handle handle_ = Traits::Invalid();
+};
+
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+struct LibraryTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyWindow(h); }
+};
+struct GdiObjectTraits {
+    using Handle = HGDIOBJ;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyIcon(h); }
+};
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::SysFreeString(h); }
+};
+
+using UniqueFile = UniqueResource<FileHandleTraits>;
+using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
+using UniqueFind = UniqueResource<FindHandleTraits>;
+using UniqueRegKey = UniqueResource<RegKeyTraits>;
+using UniqueLibrary = UniqueResource<LibraryTraits>;
+using UniqueWindow = UniqueResource<WindowTraits>;
+using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+using UniqueIcon = UniqueResource<IconTraits>;
+using UniqueBstr = UniqueResource<BstrTraits>;
+
+inline UniqueBstr MakeBstr(std::wstring_view text) {
+    return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+// A counted reference to a COM object.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    ComPtr(T* p) noexcept : p_(p) {  // NOLINT: adopts an extra reference
+        if (p_) p_->AddRef();
+    }
+    ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr other) noexcept {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+    ~ComPtr() { reset(); }
+
+    // Takes over a reference the caller already owns.
+    static ComPtr Attach(T* p) noexcept {
+        ComPtr result;
+        result.p_ = p;
+        return result;
+    }
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    void reset() noexcept {
+        if (T* old = std::exchange(p_, nullptr)) old->Release();
+    }
+    T** put() noexcept {
+        reset();
+        return &p_;
+    }
+    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+    T* detach() noexcept { return std::exchange(p_, nullptr); }
+
+    template <typename U>
+    HRESULT As(ComPtr<U>& other) const noexcept {
+        if (!p_) return E_POINTER;
+        return p_->QueryInterface(__uuidof(U), other.put_void());
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// VariantClear on every path out.
+class UniqueVariant {
+public:
+    UniqueVariant() noexcept { ::VariantInit(&v_); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    ~UniqueVariant() { ::VariantClear(&v_); }
+    VARIANT* get() noexcept { return &v_; }
+    const VARIANT* get() const noexcept { return &v_; }
+    VARIANT* put() noexcept {
+        ::VariantClear(&v_);
+        return &v_;
+    }
+
+private:
+    VARIANT v_;
+};
+
+}  // namespace vantrel2

@@ -1,0 +1,79 @@
+#include "window_driver.h"
+
+#include <thread>
+
+namespace vantrel2::test {
+namespace {
+
+struct DialogSearch {
+    const std::wstring* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    if (std::wstring(className) != L"#32770") return TRUE;
+    if (WindowText(window) != *search->title) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+std::wstring WindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+HWND WaitForDialog(const std::wstring& title, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        DialogSearch search{&title, nullptr};
+        ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+bool WaitForWindowGone(HWND window, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (::IsWindow(window)) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+MessageBoxSeen AnswerMessageBox(const std::wstring& title, int answer) {
+    MessageBoxSeen seen;
+    HWND box = WaitForDialog(title);
+    if (!box) return seen;
+    seen.appeared = true;
+    seen.owner = ::GetWindow(box, GW_OWNER);
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[64] = {};
+        ::GetClassNameW(child, className, 64);
+        const std::wstring kind = className;
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        if (kind == L"Button") {
+            seen.buttons.push_back(::GetDlgCtrlID(child));
+        } else if (kind == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
+            seen.icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+        } else if (kind == L"Static" && seen.text.empty()) {
+            seen.text = WindowText(child);
+        }
+    }
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, answer)));
+    return seen;
+}
+
+}  // namespace vantrel2::test

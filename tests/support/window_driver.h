@@ -1,0 +1,37 @@
+// Finds and drives windows of the process from a second thread, as a user
+// would: message boxes by title, buttons by id.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace vantrel2::test {
+
+// Waits for a visible top-level dialog-class window with this title, owned
+// by this process; nullptr after the timeout.
+HWND WaitForDialog(const std::wstring& title,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// Waits until the window is gone; false after the timeout.
+bool WaitForWindowGone(HWND window,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+std::wstring WindowText(HWND window);
+
+// What a message box shows, read before it is answered.
+struct MessageBoxSeen {
+    bool appeared = false;
+    std::wstring text;
+    std::vector<int> buttons;  // control ids of its push buttons
+    HICON icon = nullptr;
+    HWND owner = nullptr;
+};
+
+// Waits for a message box with `title`, records what it shows and presses
+// the button `answer`.
+MessageBoxSeen AnswerMessageBox(const std::wstring& title, int answer);
+
+}  // namespace vantrel2::test

@@ -1,0 +1,17 @@
+# Tests that run the Windows code for real under Wine.
+add_library(vantrel2_test_support STATIC support/temp_folder.cpp support/window_driver.cpp)
+target_include_directories(vantrel2_test_support PUBLIC support)
+target_link_libraries(vantrel2_test_support PUBLIC vantrel2_core GTest::gtest)
+target_compile_options(vantrel2_test_support PRIVATE ${VANTREL2_WARNINGS})
+
+function(vantrel2_windows_test name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE vantrel2_test_support GTest::gtest_main)
+    target_compile_options(${name} PRIVATE ${VANTREL2_WARNINGS})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 120)
+endfunction()
+
+vantrel2_windows_test(common_tests
+    common/commonModule_test.cpp
+    common/SharedState_test.cpp)

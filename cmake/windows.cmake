@@ -28,3 +28,10 @@ set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 add_subdirectory(tests)
+
+# The zip a Windows user installs: cmake --build <build> --target release
+add_custom_target(release
+    COMMAND bash ${CMAKE_SOURCE_DIR}/packaging/make-release.sh $<TARGET_FILE:Vantrel2>
+            ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/release
+    DEPENDS Vantrel2
+    COMMENT "Packing Vantrel2-${PROJECT_VERSION}.zip")

@@ -15,3 +15,7 @@ endfunction()
 vantrel2_windows_test(common_tests
     common/commonModule_test.cpp
     common/SharedState_test.cpp)
+
+include(${CMAKE_CURRENT_LIST_DIR}/dialog/CMakeLists.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/command/CMakeLists.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/packaging/CMakeLists.txt)

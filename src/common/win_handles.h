@@ -83,6 +83,12 @@ struct IconTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::DestroyIcon(h); }
 };
+// A device context from GetDC(nullptr): the whole screen.
+struct ScreenDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::ReleaseDC(nullptr, h); }
+};
 struct BstrTraits {
     using Handle = BSTR;
     static Handle Invalid() noexcept { return nullptr; }
@@ -98,6 +104,7 @@ using UniqueWindow = UniqueResource<WindowTraits>;
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueBstr = UniqueResource<BstrTraits>;
+using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
 
 inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));

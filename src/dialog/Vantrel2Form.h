@@ -1,13 +1,108 @@
 // The deletion dialog, kept by start-up in SharedState::DialogInstance.
 #pragma once
 
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "SharedState.h"
+#include "layout.h"
+#include "win_handles.h"
 
 namespace vantrel2 {
 
 inline constexpr wchar_t kVantrel2FormCaption[] = L"各種履歴･情報ファイル削除";
+
+// A modal dialog without owner: every show creates the window afresh in its
+// design state, fills it from the calling thread's SharedState, and returns
+// once the dialog has been unloaded (Cancel, the close button, or Unload()).
+class Vantrel2Form : public ModalDialog {
+  public:
+    Vantrel2Form() = default;
+    ~Vantrel2Form() override;
+    Vantrel2Form(const Vantrel2Form&) = delete;
+    Vantrel2Form& operator=(const Vantrel2Form&) = delete;
+
+    // S_OK after an unload; the load step's error when a flag is no check
+    // value (the dialog is then never shown); E_UNEXPECTED while already open.
+    HRESULT ShowModal() override;
+
+    // For the handlers, while the dialog is open. Rows are 0..2; a row out of
+    // range, or a call while the dialog is closed, reads 0 or empty text and
+    // sets nothing.
+
+    // The dialog window: owner for message boxes and the file-open dialog.
+    HWND Window() const noexcept { return window_; }
+    std::int16_t Check2Value(int row) const;
+    std::int16_t Check1Value() const;
+    std::wstring Text2(int row) const;
+    void SetText2(int row, std::wstring_view text);
+    // Values 0 (unticked), 1 (ticked), 2 (greyed). A changed value runs the
+    // box's Click handler; the same value again runs nothing; any other value
+    // is refused with CTL_E_INVALIDPROPERTYVALUE and changes nothing.
+    HRESULT SetCheck2Value(int row, int value);
+    HRESULT SetCheck1Value(int value);
+    // Ends the modal show; the window goes once the current handler returns.
+    // False when the dialog is not open.
+    bool Unload();
+
+  protected:
+    // Click on Command1 (Execute): the deletion run.
+    virtual void OnExecute();
+    // Click on Command4 `row` (browse): the file-open dialog for that row.
+    virtual void OnBrowse(int row);
+
+  private:
+    // Disables the thread's enabled, visible top-level windows while the
+    // dialog is open, as a modal form without owner does.
+    class ThreadWindowsDisabled {
+      public:
+        ThreadWindowsDisabled();
+        ~ThreadWindowsDisabled() { Restore(); }
+        ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+        ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+        void Restore() noexcept;
+
+      private:
+        std::vector<HWND> windows_;
+    };
+
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog(HWND window);
+    HRESULT CreateControls();
+    void ApplyClientSize();
+    HRESULT RunLoadStep(const SharedState& state);
+    void CentreOnPrimaryDisplay();
+    void OnCommand(int id, int code);
+    void OnCheck2Click(int row);
+    HRESULT SetCheckValue(HWND box, int value, int row);
+    void ForgetWindow() noexcept;
+
+    HWND window_ = nullptr;
+    HWND check2_[kFormRowCount] = {};
+    HWND text2_[kFormRowCount] = {};
+    HWND command4_[kFormRowCount] = {};
+    HWND command1_ = nullptr;
+    HWND command2_ = nullptr;
+    HWND check1_ = nullptr;
+
+    // Per show.
+    int twipsPerPixelX_ = 15;
+    int twipsPerPixelY_ = 15;
+    UniqueGdiObject font_;
+    UniqueIcon icon_;
+    const SharedState* loadFrom_ = nullptr;
+    HRESULT loadResult_ = S_OK;
+    std::unique_ptr<ThreadWindowsDisabled> disabled_;
+    // The file-open component; its settings last while this window is open.
+    ComPtr<IDispatch> commonDialog1_;
+};
 
 std::unique_ptr<ModalDialog> CreateVantrel2Form();
 

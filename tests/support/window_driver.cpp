@@ -23,6 +23,14 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
     return FALSE;
 }
 
+BOOL CALLBACK MatchThreadDialog(HWND window, LPARAM param) {
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    if (!::IsWindowVisible(window) || std::wstring(className) != L"#32770") return TRUE;
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+}
+
 }  // namespace
 
 std::wstring WindowText(HWND window) {
@@ -38,6 +46,17 @@ HWND WaitForDialog(const std::wstring& title, std::chrono::milliseconds timeout)
         DialogSearch search{&title, nullptr};
         ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+HWND WaitForThreadDialog(DWORD threadId, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        HWND found = nullptr;
+        ::EnumThreadWindows(threadId, MatchThreadDialog, reinterpret_cast<LPARAM>(&found));
+        if (found) return found;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     } while (std::chrono::steady_clock::now() < deadline);
     return nullptr;

@@ -15,6 +15,12 @@ namespace vantrel2::test {
 HWND WaitForDialog(const std::wstring& title,
                    std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+// Waits for a visible top-level dialog-class window created by the thread
+// `threadId`, whatever its title (the file-open dialog's depends on the
+// language); nullptr after the timeout.
+HWND WaitForThreadDialog(DWORD threadId,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
 // Waits until the window is gone; false after the timeout.
 bool WaitForWindowGone(HWND window,
                        std::chrono::milliseconds timeout = std::chrono::seconds(20));

@@ -1,0 +1,24 @@
+// The failures the command reports to its host, and the COM error object that
+// automation clients read for them.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace vantrel2 {
+
+// The host command library is not on the search path.
+inline constexpr HRESULT kHostLibraryNotFound = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+// The host command library lacks one of the functions the command calls.
+inline constexpr HRESULT kHostEntryPointNotFound = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+
+// Sets the thread's error object (source Vantrel2.OrvaneVbCommand, the
+// command interface's IID) and returns `failure`, so that callers can write
+// `return ReportFailure(hr, L"...")`.
+HRESULT ReportFailure(HRESULT failure, std::wstring_view description) noexcept;
+
+// Forgets an error object left by an earlier call.
+void ClearFailure() noexcept;
+
+}  // namespace vantrel2

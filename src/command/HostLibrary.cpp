@@ -1,0 +1,110 @@
+#include "HostLibrary.h"
+
+#include <atomic>
+#include <string>
+
+#include "ComError.h"
+
+namespace vantrel2 {
+namespace {
+
+// The library stays loaded for the rest of the process once found, like the
+// host's own binding to it: functions already bound must stay valid.
+std::atomic<HMODULE> hostLibrary{nullptr};
+
+HRESULT LoadHostLibrary(HMODULE& module) noexcept {
+    module = hostLibrary.load();
+    if (module) return S_OK;
+    HMODULE loaded = ::LoadLibraryW(kHostLibraryName);
+    if (!loaded) {
+        return ReportFailure(kHostLibraryNotFound,
+                             L"The host command library VekCmdLib.dll could not be found.");
+    }
+    HMODULE expected = nullptr;
+    if (!hostLibrary.compare_exchange_strong(expected, loaded)) {
+        ::FreeLibrary(loaded);  // another thread bound it first
+        loaded = expected;
+    }
+    module = loaded;
+    return S_OK;
+}
+
+// One host function: its name and, once found, its address.
+template <typename Function>
+class HostFunction {
+  public:
+    explicit constexpr HostFunction(const char* name) : name_(name) {}
+
+    HRESULT Get(Function& function) noexcept {
+        if (FARPROC bound = address_.load()) {
+            function = reinterpret_cast<Function>(reinterpret_cast<void*>(bound));
+            return S_OK;
+        }
+        HMODULE module = nullptr;
+        if (const HRESULT hr = LoadHostLibrary(module); FAILED(hr)) return hr;
+        FARPROC found = ::GetProcAddress(module, name_);
+        if (!found) return ReportMissing();
+        address_.store(found);
+        function = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+        return S_OK;
+    }
+
+  private:
+    HRESULT ReportMissing() noexcept {
+        try {
+            std::wstring text = L"The function ";
+            for (const char* c = name_; *c; ++c) text += static_cast<wchar_t>(*c);
+            text += L" was not found in the host command library VekCmdLib.dll.";
+            return ReportFailure(kHostEntryPointNotFound, text);
+        } catch (...) {
+            return kHostEntryPointNotFound;
+        }
+    }
+
+    const char* name_;
+    std::atomic<FARPROC> address_{nullptr};
+};
+
+using InitVBCmdLibFunction = std::int32_t(__stdcall*)(std::int32_t, std::int32_t);
+using VekExitCommandFunction = std::int32_t(__stdcall*)();
+using VekGetCSBHandleFunction = std::int32_t(__stdcall*)(std::int16_t);
+using VekGetTextBoxStatusFunction = std::int32_t(__stdcall*)(std::int32_t, std::int16_t,
+                                                             TextBoxStatusA*);
+
+HostFunction<InitVBCmdLibFunction> initVBCmdLib{"InitVBCmdLib"};
+HostFunction<VekExitCommandFunction> vekExitCommand{"VekExitCommand"};
+HostFunction<VekGetCSBHandleFunction> vekGetCSBHandle{"VekGetCSBHandle"};
+HostFunction<VekGetTextBoxStatusFunction> vekGetTextBoxStatus{"VekGetTextBoxStatus"};
+
+}  // namespace
+
+HRESULT HostInitVBCmdLib(std::int32_t hWnd, std::int32_t nCmdLine) noexcept {
+    InitVBCmdLibFunction function = nullptr;
+    if (const HRESULT hr = initVBCmdLib.Get(function); FAILED(hr)) return hr;
+    function(hWnd, nCmdLine);
+    return S_OK;
+}
+
+HRESULT HostExitCommand() noexcept {
+    VekExitCommandFunction function = nullptr;
+    if (const HRESULT hr = vekExitCommand.Get(function); FAILED(hr)) return hr;
+    function();
+    return S_OK;
+}
+
+HRESULT HostGetCSBHandle(std::int16_t csbID, std::int32_t& handle) noexcept {
+    VekGetCSBHandleFunction function = nullptr;
+    if (const HRESULT hr = vekGetCSBHandle.Get(function); FAILED(hr)) return hr;
+    handle = function(csbID);
+    return S_OK;
+}
+
+HRESULT HostGetTextBoxStatus(std::int32_t handle, std::int16_t itemID,
+                             TextBoxStatusA& record) noexcept {
+    VekGetTextBoxStatusFunction function = nullptr;
+    if (const HRESULT hr = vekGetTextBoxStatus.Get(function); FAILED(hr)) return hr;
+    function(handle, itemID, &record);
+    return S_OK;
+}
+
+}  // namespace vantrel2

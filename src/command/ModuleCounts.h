@@ -1,0 +1,17 @@
+// What DllCanUnloadNow looks at: live command objects and class factory
+// locks in the whole process.
+#pragma once
+
+#include <windows.h>
+
+namespace vantrel2 {
+
+void ObjectCreated() noexcept;
+void ObjectDestroyed() noexcept;
+void ServerLocked() noexcept;
+void ServerUnlocked() noexcept;
+
+// S_OK when no object and no lock remains, S_FALSE otherwise.
+HRESULT CanUnloadNow() noexcept;
+
+}  // namespace vantrel2

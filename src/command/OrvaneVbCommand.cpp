@@ -1,0 +1,220 @@
+#include "OrvaneVbCommand.h"
+
+#include <new>
+
+#include "ComError.h"
+#include "HostLibrary.h"
+#include "ModuleCounts.h"
+#include "SharedState.h"
+#include "TextBoxStatus.h"
+#include "TypeLibrary.h"
+#include "Vantrel2Form.h"
+
+namespace vantrel2 {
+namespace {
+
+// Every operation holds a reference on its object from entry to return, so
+// that the host may drop its own reference while the operation runs (from
+// inside the modal dialog or VekExitCommand).
+class Hold {
+  public:
+    explicit Hold(OrvaneVbCommand* object) noexcept : object_(object) { object_->AddRef(); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    ~Hold() { object_->Release(); }
+
+  private:
+    OrvaneVbCommand* object_;
+};
+
+HRESULT RunCommand(LONG hWnd, LONG nCmdLine, LONG& nCode) {
+    if (const HRESULT hr = HostInitVBCmdLib(hWnd, nCmdLine); FAILED(hr)) return hr;
+    nCode = 1;
+    SharedState& state = CurrentSharedState();
+    LoadSharedState(state, ThisModuleFolder());
+    if (!state.DialogInstance) state.DialogInstance = CreateVantrel2Form();
+    if (const HRESULT hr = state.DialogInstance->ShowModal(); FAILED(hr)) {
+        return ReportFailure(hr, L"The dialog could not be shown.");
+    }
+    return HostExitCommand();
+}
+
+}  // namespace
+
+HRESULT OrvaneVbCommand::Create(REFIID riid, void** object) noexcept {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    auto* created = new (std::nothrow) OrvaneVbCommand();
+    if (!created) return E_OUTOFMEMORY;
+    HRESULT hr = created->Initialize();
+    if (SUCCEEDED(hr)) hr = created->QueryInterface(riid, object);
+    created->Release();
+    return hr;
+}
+
+OrvaneVbCommand::OrvaneVbCommand() noexcept { ObjectCreated(); }
+
+OrvaneVbCommand::~OrvaneVbCommand() { ObjectDestroyed(); }
+
+HRESULT OrvaneVbCommand::Initialize() noexcept {
+    return LoadCommandTypeInfo(dispatchSide_, vtableSide_);
+}
+
+HRESULT OrvaneVbCommand::QueryInterface(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__OrvaneVbCommand) {
+        *object = static_cast<_OrvaneVbCommand*>(this);
+    } else if (riid == IID_ISupportErrorInfo) {
+        *object = static_cast<ISupportErrorInfo*>(this);
+    } else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG OrvaneVbCommand::AddRef() { return ++references_; }
+
+ULONG OrvaneVbCommand::Release() {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT OrvaneVbCommand::GetTypeInfoCount(UINT* count) {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT OrvaneVbCommand::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    *info = ComPtr<ITypeInfo>(dispatchSide_).detach();
+    return S_OK;
+}
+
+HRESULT OrvaneVbCommand::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                                       DISPID* ids) {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    return ::DispGetIDsOfNames(vtableSide_.get(), names, count, ids);
+}
+
+HRESULT OrvaneVbCommand::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                                VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    const Hold hold(this);
+    return vtableSide_->Invoke(static_cast<_OrvaneVbCommand*>(this), id, flags, params, result,
+                               exception, argumentError);
+}
+
+HRESULT OrvaneVbCommand::InterfaceSupportsErrorInfo(REFIID riid) {
+    return riid == IID__OrvaneVbCommand ? S_OK : S_FALSE;
+}
+
+HRESULT OrvaneVbCommand::VekProcStartCmd(LONG hWnd, LONG nCmdLine, LONG* nCode) {
+    const Hold hold(this);
+    ClearFailure();
+    if (!nCode) return ReportFailure(E_POINTER, L"VekProcStartCmd was given no nCode.");
+    try {
+        return RunCommand(hWnd, nCmdLine, *nCode);
+    } catch (const std::bad_alloc&) {
+        return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
+    } catch (...) {
+        return ReportFailure(E_UNEXPECTED, L"The command failed unexpectedly.");
+    }
+}
+
+HRESULT OrvaneVbCommand::VekProcStringBoxEventHook(short csbID, short itemID, LONG) {
+    const Hold hold(this);
+    ClearFailure();
+    TextBoxStatusW record{};
+    std::int32_t handle = 0;
+    if (const HRESULT hr = HostGetCSBHandle(csbID, handle); FAILED(hr)) return hr;
+    if (handle == 0) return S_OK;
+    TextBoxStatusA hostRecord = ToAnsiForm(record);
+    if (const HRESULT hr = HostGetTextBoxStatus(handle, itemID, hostRecord); FAILED(hr)) {
+        return hr;
+    }
+    record = ToWideForm(hostRecord);
+    const UniqueBstr text = MakeBstr(std::wstring_view(record.text, kTextBoxTextLength));
+    if (!text) return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
+    // Through the interface, as any other caller would reach the event.
+    ComPtr<_OrvaneVbCommand> self;
+    if (const HRESULT hr = QueryInterface(IID__OrvaneVbCommand, self.put_void()); FAILED(hr)) {
+        return hr;
+    }
+    const HRESULT hr = self->VekProcStringBoxEvent(csbID, itemID, text.get());
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT OrvaneVbCommand::VekProcStringBoxEvent(short, short, BSTR pString) {
+    const Hold hold(this);
+    const UniqueBstr copy(::SysAllocStringLen(pString, ::SysStringLen(pString)));
+    if (!copy) return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
+    return S_OK;
+}
+
+// The host's other events: nothing to do.
+HRESULT OrvaneVbCommand::VekProcEndCmd(LONG*) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcPreEvent() {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcDrawRubber(double, double) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcPositionEvent(short, double, double) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcPositionEventEx(short, double, double, double, double, LONG, LONG,
+                                                short, short) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcElementEvent(LONG, short) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcElementEventEx(LONG, short, double, double, short) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcMultiElementEvent(short, LONG, LONG, LONG) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcMultiElementEventEx(short, LONG, LONG, LONG, double, double, double,
+                                                    double) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcSystemEvent(short) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcOperationEvent(short, short) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcIntBoxEvent(short, short, LONG) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcRealBoxEvent(short, short, double) {
+    const Hold hold(this);
+    return S_OK;
+}
+HRESULT OrvaneVbCommand::VekProcButtonEvent(short, short, short) {
+    const Hold hold(this);
+    return S_OK;
+}
+
+}  // namespace vantrel2

@@ -1,0 +1,65 @@
+// The work of the Execute button: rows 0, 1, 2 checked, confirmed and
+// deleted in turn, then the four check states saved and the dialog unloaded.
+// Written against DeletionRunHost so that the order of steps can be tested
+// without windows; Vantrel2Form implements the host.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel2 {
+
+inline constexpr int kRowCount = 3;
+inline constexpr std::int16_t kTicked = 1;
+inline constexpr std::int16_t kAnswerYes = 6;
+
+// What the run needs of the dialog and the common helpers. Every call can
+// fail: nullopt or false means the step failed, and the run goes on as its
+// failure rules say. Nothing here may throw.
+class DeletionRunHost {
+  public:
+    virtual ~DeletionRunHost() = default;
+    // Check2 `row` (0, 1, 2) and Check1: 0, 1 or 2.
+    virtual std::optional<std::int16_t> RowCheckValue(int row) = 0;
+    virtual std::optional<std::int16_t> ConfirmCheckValue() = 0;
+    // Text2 `row`.
+    virtual std::optional<std::wstring> PathText(int row) = 0;
+    virtual bool SetPathText(int row, std::wstring_view text) = 0;
+    // ShowWarning / AskCaution of commonModule; nullopt when the box could
+    // not be shown.
+    virtual bool ShowWarning(std::wstring_view text) = 0;
+    virtual std::optional<std::int16_t> AskCaution(std::wstring_view text) = 0;
+    // Deletes one file or every file matching a pattern; true when all went.
+    virtual bool DeletePath(std::wstring_view path) = 0;
+    // ProfileWrite(settings file, kSettingsSection, key, value).
+    virtual bool WriteSetting(std::wstring_view key, std::wstring_view value) = 0;
+    // Unloads the dialog, which ends its modal show.
+    virtual bool Unload() = 0;
+};
+
+struct RowTexts {
+    std::wstring_view emptyWarning;
+    std::wstring_view extensionWarning;
+    std::wstring_view settingKey;
+};
+extern const std::array<RowTexts, kRowCount> kRowTexts;
+
+// "｢" path "｣を削除します。よろしいですか？"
+std::wstring ConfirmationQuestion(std::wstring_view path);
+
+enum class RunEnd {
+    Stopped,    // a path failed a check: the dialog stays open, nothing saved
+    Completed,  // every row handled, settings written, unload requested
+};
+
+// Failures are swallowed. Where they are not pinned down otherwise, the run
+// errs towards keeping files: a row whose tick cannot be read is skipped, a
+// question that fails before it is answered counts as No, and a check value
+// that cannot be read at the save leaves its key as it was. The text read
+// after the trim is the one checked, shown in the question and deleted.
+RunEnd RunDeletion(DeletionRunHost& host);
+
+}  // namespace vantrel2

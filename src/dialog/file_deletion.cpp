@@ -1,0 +1,176 @@
+#include "file_deletion.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "win_handles.h"
+#include "wildcard.h"
+
+namespace vantrel2 {
+namespace {
+
+constexpr DWORD kNeverDeleted = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
+                                FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_DEVICE;
+// Below this the plain form of a path works everywhere (a folder's limit is
+// MAX_PATH less an 8.3 name).
+constexpr std::size_t kPlainPathLimit = MAX_PATH - 12;
+
+HRESULT LastErrorResult() {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
+
+const HRESULT kRefused = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+const HRESULT kBadName = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+void Note(DeletionOutcome& outcome, HRESULT result) {
+    if (SUCCEEDED(result)) {
+        ++outcome.deleted;
+        return;
+    }
+    ++outcome.kept;
+    if (SUCCEEDED(outcome.firstError)) outcome.firstError = result;
+}
+
+bool StartsWith(const std::wstring& text, std::wstring_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The absolute form of `path` against the current folder, prefixed with
+// \\?\ when it is too long for the plain form. Device paths are refused.
+std::optional<std::wstring> AbsolutePath(std::wstring_view path, HRESULT& error) {
+    const std::wstring input(path);
+    const DWORD needed = ::GetFullPathNameW(input.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        error = LastErrorResult();
+        return std::nullopt;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(input.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        error = length == 0 ? LastErrorResult() : E_UNEXPECTED;
+        return std::nullopt;
+    }
+    full.resize(length);
+    if (StartsWith(full, L"\\\\.\\") || StartsWith(full, L"\\\\?\\.")) {
+        error = kBadName;
+        return std::nullopt;
+    }
+    if (full.size() >= kPlainPathLimit && !StartsWith(full, L"\\\\?\\")) {
+        if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+        return L"\\\\?\\" + full;
+    }
+    return full;
+}
+
+// The long name of the file behind the handle, or nothing where the platform
+// cannot tell (Wine answers only for paths shorter than MAX_PATH).
+std::optional<std::wstring> LongNameOf(HANDLE file) {
+    std::wstring buffer(1024, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length =
+            ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
+        if (length == 0) return std::nullopt;
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return std::wstring(SplitLastComponent(buffer).name);
+        }
+        buffer.assign(length + 1, L'\0');
+    }
+    return std::nullopt;
+}
+
+// Opens one candidate by its long name, checks it on that handle and marks
+// it for deletion. The name was matched when the folder was listed; where
+// the platform can say, it is matched again on the handle, in case another
+// file took that name in between.
+HRESULT DeleteOneFile(const std::wstring& fullPath, std::wstring_view pattern) {
+    UniqueFile file(::CreateFileW(fullPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) return LastErrorResult();
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return kRefused;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.get(), &info)) return LastErrorResult();
+    if ((info.dwFileAttributes & kNeverDeleted) != 0) return kRefused;
+    if (const auto longName = LongNameOf(file.get());
+        longName && !MatchesWildcard(pattern, *longName)) {
+        return kBadName;
+    }
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
+                                      sizeof disposition)) {
+        return LastErrorResult();
+    }
+    return S_OK;
+}
+
+// Every file in `folder` whose long name matches `pattern` (the last
+// component as typed, with or without wildcards). Listing the folder gives
+// the long names, so a short-name alias of another file never counts.
+DeletionOutcome DeleteMatches(std::wstring_view folder, std::wstring_view pattern) {
+    DeletionOutcome outcome;
+    HRESULT error = S_OK;
+    // An empty name names the folder itself; a colon would address a stream.
+    if (pattern.empty() || pattern.find(L':') != std::wstring_view::npos || HasWildcard(folder)) {
+        outcome.firstError = kBadName;
+        return outcome;
+    }
+    auto full = AbsolutePath(folder.empty() ? std::wstring_view(L".") : folder, error);
+    if (!full) {
+        outcome.firstError = error;
+        return outcome;
+    }
+    if (full->back() != L'\\') full->push_back(L'\\');
+
+    // Names first, deletions after, so that the listing never sees its own
+    // changes. A plain name is looked up by itself rather than by listing.
+    const std::wstring query =
+        *full + (HasWildcard(pattern) ? std::wstring(L"*") : std::wstring(pattern));
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    UniqueFind find(::FindFirstFileExW(query.c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, 0));
+    if (!find) {
+        outcome.firstError = LastErrorResult();
+        return outcome;
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (!MatchesWildcard(pattern, name)) {
+            // Found by another name (a short name, a stripped trailing dot):
+            // not what was typed, so it stays.
+            if (!HasWildcard(pattern)) Note(outcome, kBadName);
+        } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            Note(outcome, kRefused);
+        } else {
+            names.emplace_back(name);
+        }
+    } while (::FindNextFileW(find.get(), &found));
+    find.reset();
+
+    if (names.empty() && outcome.kept == 0) outcome.firstError = kNotFound;
+    for (const std::wstring& name : names) Note(outcome, DeleteOneFile(*full + name, pattern));
+    return outcome;
+}
+
+}  // namespace
+
+DeletionOutcome DeleteFilesByPath(std::wstring_view path) noexcept {
+    try {
+        const PathParts parts = SplitLastComponent(path);
+        return DeleteMatches(parts.folder, parts.name);
+    } catch (...) {
+        DeletionOutcome outcome;
+        outcome.firstError = E_OUTOFMEMORY;
+        return outcome;
+    }
+}
+
+}  // namespace vantrel2

@@ -1,0 +1,85 @@
+// The deletion dialog's design: every control's place in twips, its caption
+// and tab order, and the twip arithmetic that turns them into pixels.
+// Portable: no Windows headers.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace vantrel2 {
+
+struct TwipRect {
+    int left, top, width, height;
+};
+
+struct PixelRect {
+    int left, top, width, height;
+    bool operator==(const PixelRect&) const = default;
+};
+
+enum class ControlKind { CheckBox, TextBox, Button };
+
+struct ControlDesign {
+    int id;  // control id; never IDOK (1) or IDCANCEL (2), so Esc reaches no button
+    ControlKind kind;
+    const wchar_t* caption;
+    TwipRect twips;
+    int tabIndex;
+};
+
+inline constexpr int kFormRowCount = 3;
+
+// Control ids. Row i of each array is the base id plus i.
+inline constexpr int kCheck2Id = 201;
+inline constexpr int kText2Id = 211;
+inline constexpr int kCommand4Id = 221;
+inline constexpr int kCommand1Id = 231;
+inline constexpr int kCommand2Id = 232;
+inline constexpr int kCheck1Id = 241;
+
+inline constexpr TwipRect kClientTwips{0, 0, 8295, 3450};
+
+// In the order the designer lists them, top to bottom.
+inline constexpr std::array<ControlDesign, 12> kControlDesigns = {{
+    {kCheck2Id + 0,
+     ControlKind::CheckBox,
+     L"ファイル「開く」履歴ファイル削除",
+     {240, 120, 2655, 255},
+     3},
+    {kText2Id + 0, ControlKind::TextBox, L"", {240, 480, 7335, 330}, 4},
+    {kCommand4Id + 0, ControlKind::Button, L"...", {7680, 480, 375, 330}, 9},
+    {kCheck2Id + 1,
+     ControlKind::CheckBox,
+     L"バインダー属性情報ファイル削除",
+     {240, 1080, 2775, 255},
+     5},
+    {kText2Id + 1, ControlKind::TextBox, L"", {240, 1440, 7335, 330}, 7},
+    {kCommand4Id + 1, ControlKind::Button, L"...", {7680, 1440, 375, 330}, 10},
+    {kCheck2Id + 2, ControlKind::CheckBox, L"図面属性情報ファイル削除", {240, 2040, 2295, 255}, 6},
+    {kText2Id + 2, ControlKind::TextBox, L"", {240, 2400, 7335, 330}, 8},
+    {kCommand4Id + 2, ControlKind::Button, L"...", {7680, 2400, 375, 330}, 11},
+    {kCommand1Id, ControlKind::Button, L"削除実行(&G)", {4080, 2880, 1695, 375}, 2},
+    {kCommand2Id, ControlKind::Button, L"中止(&C)", {5880, 2880, 1695, 375}, 1},
+    {kCheck1Id, ControlKind::CheckBox, L"確認メッセージ表示", {1440, 2940, 1815, 255}, 0},
+}};
+
+// The designs sorted by tab index: the order in which the controls are
+// created, which is the order the dialog manager tabs through.
+std::array<ControlDesign, kControlDesigns.size()> ControlsInTabOrder();
+
+// Whole twips per pixel at a DPI: 1440 / dpi, truncated (15 at 96, 12 at
+// 120, 10 at 144); 15 for a DPI that makes no sense.
+int TwipsPerPixel(int dpi);
+
+// Twips to the nearest pixel, a tie to the even one.
+int TwipsToPixels(int twips, int twipsPerPixel);
+
+PixelRect ToPixels(const TwipRect& twips, int twipsPerPixelX, int twipsPerPixelY);
+
+// Where a window of `outerTwips` goes to be centred on `screenTwips`: the
+// difference rounded to the nearest integer (a tie to the even one), then
+// halved with the quotient truncated toward zero. A window larger than the
+// screen gets a negative origin.
+int CentredOrigin(double screenTwips, double outerTwips);
+
+}  // namespace vantrel2

@@ -1,0 +1,364 @@
+// The command object run inside the test program, against the stand-in host
+// command library placed in a temporary host folder.
+#include "OrvaneVbCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ComError.h"
+#include "ModuleCounts.h"
+#include "SharedState.h"
+#include "Vantrel2Form.h"
+#include "child_process.h"
+#include "operation_table.h"
+#include "temp_folder.h"
+#include "window_driver.h"
+
+namespace vantrel2 {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Closes the deletion dialog from a second thread once it is shown, as a
+// user would with the caption's close button; `whileShown` runs first.
+class DialogUser {
+  public:
+    template <typename F>
+    explicit DialogUser(F whileShown)
+        : thread_([this, whileShown] {
+              HWND dialog = test::WaitForDialog(kVantrel2FormCaption);
+              if (!dialog) return;
+              appeared_ = true;
+              whileShown(dialog);
+              ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+              test::WaitForWindowGone(dialog);
+          }) {}
+    DialogUser() : DialogUser([](HWND) {}) {}
+    ~DialogUser() { Join(); }
+    bool Appeared() {
+        Join();
+        return appeared_;
+    }
+
+  private:
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::atomic<bool> appeared_{false};
+    std::thread thread_;
+};
+
+// Records what reaches VekProcStringBoxEvent.
+class RecordingCommand : public OrvaneVbCommand {
+  public:
+    HRESULT STDMETHODCALLTYPE VekProcStringBoxEvent(short csbID, short itemID,
+                                                    BSTR pString) override {
+        texts.emplace_back(pString, ::SysStringLen(pString));
+        return OrvaneVbCommand::VekProcStringBoxEvent(csbID, itemID, pString);
+    }
+    std::vector<std::wstring> texts;
+};
+
+std::wstring ErrorDescription() {
+    ComPtr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) != S_OK || !info) return {};
+    UniqueBstr description;
+    info->GetDescription(description.put());
+    return description ? std::wstring(description.get()) : std::wstring();
+}
+
+class CommandObject : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", log.c_str());
+        ::SetEnvironmentVariableW(L"VEKCMDLIB_CSB_HANDLE", nullptr);
+        ::SetEnvironmentVariableW(L"VEKCMDLIB_TEXT_HEX", nullptr);
+        // Where the test program looks for VekCmdLib.dll, as the host's
+        // folder is for the host.
+        ASSERT_TRUE(::SetDllDirectoryW(hostFolder.path().c_str()));
+    }
+    void TearDown() override {
+        ::SetDllDirectoryW(nullptr);
+        ::CoUninitialize();
+    }
+    // Puts a built stand-in library (bin\<variant>\VekCmdLib.dll) in the
+    // host folder.
+    void InstallHostLibrary(const wchar_t* variant = L"hostlib") {
+        ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\" + variant + L"\\VekCmdLib.dll",
+                                   hostFolder / L"VekCmdLib.dll"));
+    }
+    std::vector<std::string> LogLines() const {
+        std::vector<std::string> lines;
+        if (!test::Exists(log)) return lines;
+        const auto bytes = test::ReadBytes(log);
+        std::istringstream in(std::string(bytes.begin(), bytes.end()));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    void ClearLog() const { ::DeleteFileW(log.c_str()); }
+    static ComPtr<_OrvaneVbCommand> NewCommand() {
+        ComPtr<_OrvaneVbCommand> command;
+        EXPECT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
+        return command;
+    }
+
+    test::TempFolder hostFolder;
+    std::wstring log = hostFolder / L"VekCmdLib.log";
+};
+
+TEST_F(CommandObject, OperationsThatDoNothingSucceedForAnyValuesThroughTheVtable) {
+    InstallHostLibrary();
+    auto c = NewCommand();
+    for (const double d : {kNaN, kInf, -kInf, -0.0, std::numeric_limits<double>::denorm_min()}) {
+        EXPECT_EQ(c->VekProcPreEvent(), S_OK);
+        EXPECT_EQ(c->VekProcDrawRubber(d, -d), S_OK);
+        EXPECT_EQ(c->VekProcPositionEvent(-32768, d, d), S_OK);
+        EXPECT_EQ(c->VekProcPositionEventEx(32767, d, -d, d, -d, INT32_MIN, INT32_MAX, -1, 0),
+                  S_OK);
+        EXPECT_EQ(c->VekProcElementEvent(INT32_MIN, 7), S_OK);
+        EXPECT_EQ(c->VekProcElementEventEx(-1, -1, d, d, 32767), S_OK);
+        EXPECT_EQ(c->VekProcMultiElementEvent(0, 0, -1, INT32_MAX), S_OK);
+        EXPECT_EQ(c->VekProcMultiElementEventEx(1, 2, 3, 4, d, -d, d, -d), S_OK);
+        EXPECT_EQ(c->VekProcSystemEvent(-32768), S_OK);
+        EXPECT_EQ(c->VekProcOperationEvent(1, -1), S_OK);
+        EXPECT_EQ(c->VekProcIntBoxEvent(1, 2, INT32_MIN), S_OK);
+        EXPECT_EQ(c->VekProcRealBoxEvent(1, 2, d), S_OK);
+        EXPECT_EQ(c->VekProcButtonEvent(1, 2, -1), S_OK);
+        EXPECT_EQ(c->VekProcStringBoxEvent(1, 2, nullptr), S_OK);
+        LONG nCode = 12345;
+        EXPECT_EQ(c->VekProcEndCmd(&nCode), S_OK);
+        EXPECT_EQ(nCode, 12345);
+    }
+    EXPECT_TRUE(LogLines().empty()) << "no host call";
+}
+
+TEST_F(CommandObject, EveryOperationAnswersInvokeByName) {
+    InstallHostLibrary();
+    auto c = NewCommand();
+    const auto& operations = test::Operations();
+    for (size_t position = 1; position < operations.size(); ++position) {  // not the start
+        const test::Operation& op = operations[position];
+        SCOPED_TRACE(testing::Message()
+                     << "operation " << std::string(op.name, op.name + wcslen(op.name)));
+        DISPID id = 0;
+        auto* name = const_cast<LPOLESTR>(op.name);
+        ASSERT_EQ(c->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        EXPECT_EQ(id, static_cast<DISPID>(0x60030000 + position));
+
+        LONG nCode = -99;
+        std::vector<VARIANT> args(op.arguments.size());
+        for (size_t i = 0; i < args.size(); ++i) {
+            VARIANT& v = args[args.size() - 1 - i];  // DISPPARAMS run last to first
+            ::VariantInit(&v);
+            switch (op.arguments[i]) {
+                case VT_I2:
+                    V_VT(&v) = VT_I2;
+                    V_I2(&v) = -32768;
+                    break;
+                case VT_I4:
+                    V_VT(&v) = VT_I4;
+                    V_I4(&v) = INT32_MIN;
+                    break;
+                case VT_R8:
+                    V_VT(&v) = VT_R8;
+                    V_R8(&v) = i % 2 ? kNaN : -kInf;
+                    break;
+                case VT_BSTR:
+                    V_VT(&v) = VT_BSTR;
+                    V_BSTR(&v) = ::SysAllocString(L"x");
+                    break;
+                default:
+                    V_VT(&v) = VT_I4 | VT_BYREF;
+                    V_I4REF(&v) = &nCode;
+                    break;
+            }
+        }
+        DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        UniqueVariant result;
+        EXCEPINFO exception{};
+        UINT argumentError = 0;
+        EXPECT_EQ(c->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                            result.get(), &exception, &argumentError),
+                  S_OK);
+        EXPECT_EQ(nCode, -99);
+        for (auto& v : args) ::VariantClear(&v);
+    }
+    // Only the hook calls the host: one look-up of a setting box, handle 0.
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"VekGetCSBHandle -32768 -> 0"}));
+}
+
+TEST_F(CommandObject, StartInitialisesShowsTheDialogAndEndsTheHostCommand) {
+    InstallHostLibrary();
+    auto c = NewCommand();
+    LONG nCode = -5;
+    std::atomic<LONG> codeWhileShown{0};
+    HRESULT hr = E_FAIL;
+    {
+        DialogUser user([&](HWND) { codeWhileShown = std::atomic_ref<LONG>(nCode).load(); });
+        hr = c->VekProcStartCmd(0x1234, -7, &nCode);
+        ASSERT_TRUE(user.Appeared());
+    }
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(codeWhileShown.load(), 1) << "1 is stored before the dialog opens";
+    EXPECT_EQ(nCode, 1);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 4660 -7", "VekExitCommand"}));
+
+    // A second start reuses the dialog object kept in SharedState.
+    const ModalDialog* dialog = CurrentSharedState().DialogInstance.get();
+    ASSERT_NE(dialog, nullptr);
+    {
+        DialogUser user;
+        EXPECT_EQ(c->VekProcStartCmd(0, 0, &nCode), S_OK);
+        ASSERT_TRUE(user.Appeared());
+    }
+    EXPECT_EQ(CurrentSharedState().DialogInstance.get(), dialog);
+    EXPECT_EQ(LogLines().size(), 4u);
+}
+
+TEST_F(CommandObject, StartThroughInvokeWritesTheByRefCode) {
+    InstallHostLibrary();
+    auto c = NewCommand();
+    LONG nCode = 0;
+    VARIANT args[3];
+    V_VT(&args[2]) = VT_I4;
+    V_I4(&args[2]) = 77;
+    V_VT(&args[1]) = VT_I4;
+    V_I4(&args[1]) = 2;
+    V_VT(&args[0]) = VT_I4 | VT_BYREF;
+    V_I4REF(&args[0]) = &nCode;
+    DISPPARAMS params{args, nullptr, 3, 0};
+    HRESULT hr = E_FAIL;
+    {
+        DialogUser user;
+        hr = c->Invoke(0x60030000, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                       nullptr, nullptr);
+        ASSERT_TRUE(user.Appeared());
+    }
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(nCode, 1);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 77 2", "VekExitCommand"}));
+}
+
+TEST_F(CommandObject, HookWithoutSettingBoxMakesOneHostCall) {
+    InstallHostLibrary();
+    ComPtr<RecordingCommand> c = ComPtr<RecordingCommand>::Attach(new RecordingCommand);
+    ASSERT_EQ(c->Initialize(), S_OK);
+    EXPECT_EQ(c->VekProcStringBoxEventHook(5, 6, 0), S_OK);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"VekGetCSBHandle 5 -> 0"}));
+    EXPECT_TRUE(c->texts.empty());
+}
+
+TEST_F(CommandObject, HookForwardsTheWholeTextFieldThroughTheInterface) {
+    InstallHostLibrary();
+    ::SetEnvironmentVariableW(L"VEKCMDLIB_CSB_HANDLE", L"777");
+    ::SetEnvironmentVariableW(L"VEKCMDLIB_TEXT_HEX", L"907d96ca41");  // 図面A
+    ComPtr<RecordingCommand> c = ComPtr<RecordingCommand>::Attach(new RecordingCommand);
+    ASSERT_EQ(c->Initialize(), S_OK);
+    const std::wstring expected = std::wstring(L"図面A") + std::wstring(253, L'\0');
+    for (const LONG pString : {0L, 0x7FFFFFFFL, -1L}) {
+        ClearLog();
+        c->texts.clear();
+        EXPECT_EQ(c->VekProcStringBoxEventHook(3, 9, pString), S_OK);
+        EXPECT_EQ(LogLines(), (std::vector<std::string>{"VekGetCSBHandle 3 -> 777",
+                                                        "VekGetTextBoxStatus 777 9 zeroed"}));
+        ASSERT_EQ(c->texts.size(), 1u);
+        EXPECT_EQ(c->texts[0].size(), 256u);
+        EXPECT_EQ(c->texts[0], expected);
+    }
+}
+
+TEST_F(CommandObject, MissingLibraryFailsAtOnceAndTheNextStartAfterItAppearsWorks) {
+    ASSERT_EQ(::GetModuleHandleW(L"VekCmdLib.dll"), nullptr) << "needs a process of its own";
+    auto c = NewCommand();
+    LONG nCode = 7;
+    EXPECT_EQ(c->VekProcStartCmd(1, 1, &nCode), kHostLibraryNotFound);
+    EXPECT_EQ(nCode, 7) << "failed before nCode is stored";
+    EXPECT_NE(ErrorDescription().find(L"VekCmdLib.dll"), std::wstring::npos);
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(c.As(support), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID__OrvaneVbCommand), S_OK);
+    EXPECT_EQ(c->VekProcStringBoxEventHook(1, 1, 0), kHostLibraryNotFound);
+    EXPECT_TRUE(LogLines().empty());
+
+    InstallHostLibrary();
+    {
+        DialogUser user;
+        EXPECT_EQ(c->VekProcStartCmd(1, 1, &nCode), S_OK);
+        ASSERT_TRUE(user.Appeared());
+    }
+    EXPECT_EQ(nCode, 1);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 1 1", "VekExitCommand"}));
+}
+
+TEST_F(CommandObject, MissingEntryPointFailsAtThatStepAndNamesIt) {
+    ASSERT_EQ(::GetModuleHandleW(L"VekCmdLib.dll"), nullptr) << "needs a process of its own";
+    InstallHostLibrary(L"hostlib-without-exit");
+    auto c = NewCommand();
+    LONG nCode = 7;
+    HRESULT hr = S_OK;
+    {
+        DialogUser user;
+        hr = c->VekProcStartCmd(1, 1, &nCode);
+        ASSERT_TRUE(user.Appeared());
+    }
+    EXPECT_EQ(hr, kHostEntryPointNotFound);
+    EXPECT_EQ(nCode, 1) << "stored right after InitVBCmdLib";
+    EXPECT_NE(ErrorDescription().find(L"VekExitCommand"), std::wstring::npos);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 1 1"}));
+}
+
+// The host drops its last reference from inside the modal dialog.
+_OrvaneVbCommand* releasedByHost = nullptr;
+HRESULT unloadWhileRunning = E_FAIL;
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP && releasedByHost) {
+        std::exchange(releasedByHost, nullptr)->Release();
+        unloadWhileRunning = CanUnloadNow();
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(CommandObject, SurvivesTheHostReleasingItDuringStart) {
+    InstallHostLibrary();
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = HostWindowProc;
+    windowClass.lpszClassName = L"CommandTestHost";
+    ::RegisterClassW(&windowClass);
+    UniqueWindow host(::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
+                                        HWND_MESSAGE, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(host);
+    ASSERT_EQ(CanUnloadNow(), S_OK);
+    _OrvaneVbCommand* command = nullptr;
+    ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, reinterpret_cast<void**>(&command)),
+              S_OK);
+    releasedByHost = command;
+    LONG nCode = 0;
+    HRESULT hr = E_FAIL;
+    {
+        DialogUser user([&](HWND) { ::SendMessageW(host.get(), WM_APP, 0, 0); });
+        hr = command->VekProcStartCmd(0, 0, &nCode);
+        ASSERT_TRUE(user.Appeared());
+    }
+    EXPECT_EQ(releasedByHost, nullptr) << "the host's reference was released";
+    EXPECT_EQ(unloadWhileRunning, S_FALSE) << "the running start still holds the object";
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 0 0", "VekExitCommand"}));
+    EXPECT_EQ(CanUnloadNow(), S_OK) << "gone once the start returned";
+}
+
+}  // namespace
+}  // namespace vantrel2

@@ -1,0 +1,163 @@
+// Vantrel2.dll as a COM client loads it: the class factory, the unload
+// rules, and loading again after an unload. Also the stand-in host program
+// running the DLL from a host folder.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Vantrel2_idl.h"
+#include "Vantrel2Form.h"
+#include "child_process.h"
+#include "temp_folder.h"
+#include "win_handles.h"
+
+namespace vantrel2 {
+namespace {
+
+using GetClassObjectFunction = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+using CanUnloadNowFunction = HRESULT(__stdcall*)();
+
+template <typename F>
+F Export(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// Uses one loaded copy of the DLL: creates two objects, calls one by name.
+void UseLoadedDll(HMODULE dll) {
+    auto getClassObject = Export<GetClassObjectFunction>(dll, "DllGetClassObject");
+    auto canUnloadNow = Export<CanUnloadNowFunction>(dll, "DllCanUnloadNow");
+    ASSERT_NE(getClassObject, nullptr);
+    ASSERT_NE(canUnloadNow, nullptr);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+
+    ComPtr<IClassFactory> factory;
+    ComPtr<IUnknown> unused;
+    EXPECT_EQ(getClassObject(IID_IDispatch, IID_IClassFactory, factory.put_void()),
+              CLASS_E_CLASSNOTAVAILABLE);
+    ASSERT_EQ(getClassObject(CLSID_OrvaneVbCommand, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(factory->CreateInstance(factory.get(), IID_IUnknown, unused.put_void()),
+              CLASS_E_NOAGGREGATION);
+
+    ComPtr<IDispatch> first;
+    ComPtr<IDispatch> second;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, first.put_void()), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, second.put_void()), S_OK);
+    EXPECT_NE(first.get(), second.get()) << "each request makes its own object";
+    EXPECT_EQ(canUnloadNow(), S_FALSE);
+
+    DISPID id = 0;
+    auto* name = const_cast<LPOLESTR>(L"VekProcPreEvent");
+    ASSERT_EQ(first->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    DISPPARAMS none{};
+    EXPECT_EQ(first->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+              S_OK);
+
+    first.reset();
+    EXPECT_EQ(canUnloadNow(), S_FALSE) << "one object left";
+    second.reset();
+    EXPECT_EQ(canUnloadNow(), S_OK);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    EXPECT_EQ(canUnloadNow(), S_FALSE) << "locked";
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(canUnloadNow(), S_OK);
+}
+
+TEST(Vantrel2Dll, UnloadsWhenUnusedAndLoadsAgain) {
+    const std::wstring path = test::ProgramFolder() + L"\\Vantrel2.dll";
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        HMODULE dll = ::LoadLibraryW(path.c_str());
+        ASSERT_NE(dll, nullptr);
+        UseLoadedDll(dll);
+        ASSERT_TRUE(::FreeLibrary(dll));
+        EXPECT_EQ(::GetModuleHandleW(path.c_str()), nullptr) << "unloaded";
+    }
+}
+
+struct DialogSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t text[128] = {};
+    ::GetWindowTextW(window, text, 128);
+    if (owner != search->pid || !::IsWindowVisible(window) ||
+        std::wstring(text) != kVantrel2FormCaption) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+// The stand-in host in a host folder of its own, as the main job runs it.
+class HostProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::wstring bin = test::ProgramFolder();
+        ASSERT_TRUE(test::CopyInto(bin + L"\\VantrelHost.exe", folder / L"VantrelHost.exe"));
+        ASSERT_TRUE(test::CopyInto(bin + L"\\Vantrel2.dll", folder / L"Vantrel2.dll"));
+        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", (folder / L"VekCmdLib.log").c_str());
+    }
+    // Runs the host; closes the dialog when it shows if `expectDialog`.
+    test::ChildResult Run(bool expectDialog, bool& dialogSeen) {
+        const std::wstring line =
+            L"\"" + (folder / L"VantrelHost.exe") + L"\" --dll Vantrel2.dll --cmdline 3";
+        dialogSeen = false;
+        return test::RunChild(line, folder.path(), 60000, [&](DWORD pid) {
+            if (!expectDialog) return;
+            HWND dialog = FindProcessDialog(pid);
+            dialogSeen = dialog != nullptr;
+            if (dialog) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+        });
+    }
+    static HWND FindProcessDialog(DWORD pid) {
+        DialogSearch search{pid, nullptr};
+        for (int i = 0; i < 300 && !search.found; ++i) {
+            ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+            if (!search.found) ::Sleep(100);
+        }
+        return search.found;
+    }
+    std::string Log() {
+        const auto bytes = test::ReadBytes(folder / L"VekCmdLib.log");
+        return std::string(bytes.begin(), bytes.end());
+    }
+    test::TempFolder folder;
+};
+
+TEST_F(HostProgram, RunsTheCommandWithItsWindowAndCommandLine) {
+    ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\hostlib\\VekCmdLib.dll",
+                               folder / L"VekCmdLib.dll"));
+    bool dialogSeen = false;
+    const auto result = Run(true, dialogSeen);
+    ASSERT_TRUE(result.started);
+    ASSERT_TRUE(dialogSeen);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_NE(result.output.find("VekProcStartCmd hr=0x00000000 nCode=1"), std::string::npos)
+        << result.output;
+    const std::string log = Log();
+    EXPECT_EQ(log.rfind("InitVBCmdLib ", 0), 0u) << log;
+    EXPECT_EQ(log.find("InitVBCmdLib 0 "), std::string::npos) << "a real window handle";
+    EXPECT_NE(log.find(" 3\r\nVekExitCommand\r\n"), std::string::npos) << log;
+}
+
+TEST_F(HostProgram, ReportsAMissingHostLibraryWithoutCrashing) {
+    bool dialogSeen = false;
+    const auto result = Run(false, dialogSeen);
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.exitCode, 1u) << result.output;
+    EXPECT_NE(result.output.find("VekProcStartCmd hr=0x8007007E nCode=0"), std::string::npos)
+        << result.output;
+    EXPECT_NE(
+        result.output.find("error: The host command library VekCmdLib.dll could not be found."),
+        std::string::npos)
+        << result.output;
+    EXPECT_FALSE(test::Exists(folder / L"VekCmdLib.log"));
+}
+
+}  // namespace
+}  // namespace vantrel2

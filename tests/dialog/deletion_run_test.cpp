@@ -1,0 +1,345 @@
+#include "deletion_run.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vantrel2 {
+namespace {
+
+// Plays the dialog: records every call in order and fails the ones it is
+// told to.
+class FakeDialog : public DeletionRunHost {
+  public:
+    std::array<std::int16_t, kRowCount> ticks{0, 0, 0};
+    std::int16_t confirm = 0;
+    std::array<std::wstring, kRowCount> texts;
+    std::vector<std::int16_t> answers;  // AskCaution answers in turn; 7 when used up
+    std::set<std::wstring> failing;     // call names (e.g. "tick1", "ask", "write2") that fail
+    std::vector<std::wstring> calls;
+    std::vector<std::wstring> deleted;
+    std::vector<std::pair<std::wstring, std::wstring>> writes;
+    bool unloaded = false;
+
+    std::optional<std::int16_t> RowCheckValue(int row) override {
+        if (Record(L"tick" + std::to_wstring(row))) return std::nullopt;
+        return ticks[static_cast<std::size_t>(row)];
+    }
+    std::optional<std::int16_t> ConfirmCheckValue() override {
+        if (Record(L"confirm")) return std::nullopt;
+        return confirm;
+    }
+    std::optional<std::wstring> PathText(int row) override {
+        if (Record(L"text" + std::to_wstring(row))) return std::nullopt;
+        return texts[static_cast<std::size_t>(row)];
+    }
+    bool SetPathText(int row, std::wstring_view text) override {
+        if (Record(L"set" + std::to_wstring(row) + L":" + std::wstring(text))) return false;
+        texts[static_cast<std::size_t>(row)] = text;
+        return true;
+    }
+    bool ShowWarning(std::wstring_view text) override {
+        return !Record(L"warn:" + std::wstring(text));
+    }
+    std::optional<std::int16_t> AskCaution(std::wstring_view text) override {
+        if (Record(L"ask:" + std::wstring(text))) return std::nullopt;
+        if (answers.empty()) return 7;
+        const std::int16_t answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    bool DeletePath(std::wstring_view path) override {
+        if (Record(L"delete:" + std::wstring(path))) return false;
+        deleted.emplace_back(path);
+        return true;
+    }
+    bool WriteSetting(std::wstring_view key, std::wstring_view value) override {
+        if (Record(L"write" + std::to_wstring(writes.size() + 1))) {
+            writes.emplace_back(L"(failed)" + std::wstring(key), value);
+            return false;
+        }
+        writes.emplace_back(key, value);
+        return true;
+    }
+    bool Unload() override {
+        if (Record(L"unload")) return false;
+        unloaded = true;
+        return true;
+    }
+
+    // Calls of one kind, in order, by their prefix.
+    std::vector<std::wstring> CallsStartingWith(const std::wstring& prefix) const {
+        std::vector<std::wstring> found;
+        for (const auto& call : calls) {
+            if (call.rfind(prefix, 0) == 0) found.push_back(call);
+        }
+        return found;
+    }
+
+  private:
+    // True when this call is to fail. A failing call is matched by its name
+    // before the first ':' (so "ask" fails every question).
+    bool Record(const std::wstring& call) {
+        calls.push_back(call);
+        return failing.count(call.substr(0, call.find(L':'))) != 0;
+    }
+};
+
+using Writes = std::vector<std::pair<std::wstring, std::wstring>>;
+
+const std::wstring kQuestionTail =
+    L"\xFF63\x3092\x524A\x9664\x3057\x307E\x3059\x3002\x3088\x308D\x3057\x3044\x3067\x3059\x304B"
+    L"\xFF1F";
+
+TEST(DeletionRunTexts, AreTheSystemsOwnByteForByte) {
+    // Spelled by code point so that a full-width bracket or question mark
+    // slipping into the source would show.
+    EXPECT_EQ(ConfirmationQuestion(L"C:\\a b.ini"),
+              L"\xFF62"
+              L"C:\\a b.ini" +
+                  kQuestionTail);
+    EXPECT_EQ(kRowTexts[0].emptyWarning,
+              L"\x30D5\x30A1\x30A4\x30EB\xFF62\x958B\x304F\xFF63\x5C65\x6B74\x30D5\x30A1\x30A4"
+              L"\x30EB\x3092\x6B63\x3057\x304F\x5165\x529B\x3057\x3066\x4E0B\x3055\x3044\x3002");
+    EXPECT_EQ(kRowTexts[0].extensionWarning,
+              L"\x30D5\x30A1\x30A4\x30EB\xFF62\x958B\x304F\xFF63\x5C65\x6B74\x30D5\x30A1\x30A4"
+              L"\x30EB\x306E\x62E1\x5F35\x5B50\x306F \xFF62INI\xFF63 \x306B\x306A\x308A\x307E\x3059"
+              L"\x3002");
+    EXPECT_EQ(kRowTexts[1].emptyWarning,
+              L"\x30D0\x30A4\x30F3\x30C0\x30FC\x5C5E\x6027\x60C5\x5831\x30D5\x30A1\x30A4\x30EB"
+              L"\x3092\x6B63\x3057\x304F\x5165\x529B\x3057\x3066\x4E0B\x3055\x3044\x3002");
+    EXPECT_EQ(
+        kRowTexts[1].extensionWarning,
+        L"\x30D0\x30A4\x30F3\x30C0\x30FC\x5C5E\x6027\x60C5\x5831\x30D5\x30A1\x30A4\x30EB"
+        L"\x306E\x62E1\x5F35\x5B50\x306F \xFF62INI\xFF63 \x306B\x306A\x308A\x307E\x3059\x3002");
+    EXPECT_EQ(kRowTexts[2].emptyWarning,
+              L"\x56F3\x9762\x5C5E\x6027\x60C5\x5831\x30D5\x30A1\x30A4\x30EB\x3092\x6B63\x3057"
+              L"\x304F\x5165\x529B\x3057\x3066\x4E0B\x3055\x3044\x3002");
+    EXPECT_EQ(kRowTexts[2].extensionWarning,
+              L"\x56F3\x9762\x5C5E\x6027\x60C5\x5831\x30D5\x30A1\x30A4\x30EB\x306E\x62E1\x5F35"
+              L"\x5B50\x306F \xFF62INI\xFF63 \x306B\x306A\x308A\x307E\x3059\x3002");
+}
+
+TEST(DeletionRun, NoRowTickedWritesTheFourStatesAndUnloads) {
+    FakeDialog dialog;
+    dialog.ticks = {0, 2, 0};
+    dialog.confirm = 2;
+    dialog.texts = {L"  a.ini ", L"", L" "};
+    EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+    EXPECT_TRUE(dialog.deleted.empty());
+    EXPECT_TRUE(dialog.CallsStartingWith(L"text").empty());  // unticked boxes untouched
+    EXPECT_TRUE(dialog.CallsStartingWith(L"ask").empty());
+    EXPECT_EQ(dialog.writes, (Writes{{L"\x78BA\x8A8D\x30E1\x30C3\x30BB\x30FC\x30B8", L"2"},
+                                     {L"\x958B\x304F\x5C65\x6B74\x30D5\x30A1\x30A4\x30EB", L"0"},
+                                     {L"\x30D0\x30A4\x30F3\x30C0\x30FC\x60C5\x5831\x30D5\x30A1"
+                                      L"\x30A4\x30EB",
+                                      L"2"},
+                                     {L"\x56F3\x9762\x5C5E\x6027\x60C5\x5831\x30D5\x30A1\x30A4"
+                                      L"\x30EB",
+                                      L"0"}}));
+    EXPECT_TRUE(dialog.unloaded);
+    EXPECT_EQ(dialog.calls.back(), L"unload");
+}
+
+TEST(DeletionRun, TicksAConfirmedRowInTheStepOrder) {
+    FakeDialog dialog;
+    dialog.ticks = {1, 0, 0};
+    dialog.confirm = 1;
+    dialog.texts = {L"  C:\\x\\a.ini  ", L"", L""};
+    dialog.answers = {6};
+    EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+    const std::wstring question =
+        L"\xFF62"
+        L"C:\\x\\a.ini" +
+        kQuestionTail;
+    EXPECT_EQ(dialog.calls, (std::vector<std::wstring>{
+                                L"tick0", L"text0", L"set0:C:\\x\\a.ini", L"text0", L"confirm",
+                                L"ask:" + question, L"delete:C:\\x\\a.ini", L"tick1", L"tick2",
+                                L"confirm", L"write1", L"tick0", L"write2", L"tick1", L"write3",
+                                L"tick2", L"write4", L"unload"}));
+    EXPECT_EQ(dialog.texts[0], L"C:\\x\\a.ini");
+}
+
+TEST(DeletionRun, AFailedCheckWarnsStopsAndWritesNothing) {
+    struct Case {
+        std::wstring text;
+        std::size_t row;
+        bool emptyWarning;
+        std::wstring leftInBox;
+    };
+    const Case cases[] = {
+        {L"   ", 0, true, L""},
+        {L"", 1, true, L""},
+        {L" a.in ", 2, false, L"a.in"},
+        {L"a.txt", 0, false, L"a.txt"},
+        {L"a.\xFF29\xFF2E\xFF29", 1, false, L"a.\xFF29\xFF2E\xFF29"},
+        {L"\x3000"
+         L"a.ini\x3000",
+         2, false,
+         L"\x3000"
+         L"a.ini\x3000"},  // U+3000 is no space here
+        {L"\ta.ini\t", 0, false, L"\ta.ini\t"},
+    };
+    for (const Case& c : cases) {
+        FakeDialog dialog;
+        dialog.ticks = {1, 1, 1};
+        dialog.texts = {L"r0.ini", L"r1.ini", L"r2.ini"};
+        dialog.texts[c.row] = c.text;
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
+        const RowTexts& texts = kRowTexts[c.row];
+        EXPECT_EQ(
+            dialog.calls.back(),
+            L"warn:" + std::wstring(c.emptyWarning ? texts.emptyWarning : texts.extensionWarning));
+        EXPECT_EQ(dialog.texts[c.row], c.leftInBox);
+        EXPECT_EQ(dialog.deleted.size(), c.row);  // earlier rows went, later ones unseen
+        EXPECT_TRUE(dialog.writes.empty());
+        EXPECT_FALSE(dialog.unloaded);
+        EXPECT_TRUE(dialog.CallsStartingWith(L"tick" + std::to_wstring(c.row + 1)).empty());
+    }
+}
+
+TEST(DeletionRun, ReadsTheConfirmSwitchAfreshForEachRow) {
+    // The fake changes Check1 between rows, as if the user had clicked it
+    // while a question was open.
+    class SwitchingDialog final : public FakeDialog {
+      public:
+        std::optional<std::int16_t> AskCaution(std::wstring_view text) override {
+            confirm = 0;
+            return FakeDialog::AskCaution(text);
+        }
+    } dialog;
+    dialog.ticks = {1, 1, 1};
+    dialog.confirm = 1;
+    dialog.texts = {L"a.ini", L"b.ini", L"c.ini"};
+    dialog.answers = {7};
+    EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+    EXPECT_EQ(dialog.CallsStartingWith(L"ask").size(), 1U);
+    EXPECT_EQ(dialog.deleted, (std::vector<std::wstring>{L"b.ini", L"c.ini"}));
+    EXPECT_EQ(dialog.writes[0].second, L"0");
+}
+
+TEST(DeletionRun, NoKeepsTheFileAndTheRunGoesOn) {
+    FakeDialog dialog;
+    dialog.ticks = {1, 1, 1};
+    dialog.confirm = 1;
+    dialog.texts = {L"a.ini", L"*.ini", L"a.ini"};
+    dialog.answers = {7, 6, 9};
+    EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+    EXPECT_EQ(dialog.deleted, std::vector<std::wstring>{L"*.ini"});  // only 6 is a yes
+    EXPECT_EQ(dialog.writes.size(), 4U);
+    EXPECT_TRUE(dialog.unloaded);
+}
+
+TEST(DeletionRun, GreyedBoxesCountAsUnticked) {
+    FakeDialog dialog;
+    dialog.ticks = {2, 1, 1};
+    dialog.confirm = 2;
+    dialog.texts = {L"a.ini", L"b.ini", L"b.ini"};
+    EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+    EXPECT_TRUE(dialog.CallsStartingWith(L"ask").empty());
+    EXPECT_TRUE(dialog.CallsStartingWith(L"text0").empty());
+    EXPECT_EQ(dialog.deleted, (std::vector<std::wstring>{L"b.ini", L"b.ini"}));
+    EXPECT_EQ(dialog.writes[0].second, L"2");
+    EXPECT_EQ(dialog.writes[1].second, L"2");
+    EXPECT_EQ(dialog.writes[2].second, L"1");
+}
+
+TEST(DeletionRun, SavesTheStatesAsTheyAreAtTheEnd) {
+    class TogglingDialog final : public FakeDialog {
+      public:
+        bool DeletePath(std::wstring_view path) override {
+            ticks[0] = 0;  // e.g. the user unticked the row while a box was open
+            return FakeDialog::DeletePath(path);
+        }
+    } dialog;
+    dialog.ticks = {1, 0, 0};
+    dialog.texts = {L"a.ini", L"", L""};
+    RunDeletion(dialog);
+    EXPECT_EQ(dialog.writes[1].second, L"0");
+}
+
+TEST(DeletionRunFailures, SwallowedAndTheRunGoesOnAsTheRulesSay) {
+    {  // a deletion that fails: the next row, then the save
+        FakeDialog dialog;
+        dialog.ticks = {1, 1, 0};
+        dialog.texts = {L"a.ini", L"b.ini", L""};
+        dialog.failing = {L"delete"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+        EXPECT_EQ(dialog.CallsStartingWith(L"delete").size(), 2U);
+        EXPECT_EQ(dialog.writes.size(), 4U);
+    }
+    {  // the trim cannot be written back: the checks use the box as it is
+        FakeDialog dialog;
+        dialog.ticks = {1, 0, 0};
+        dialog.texts = {L" a.ini ", L"", L""};
+        dialog.failing = {L"set0"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
+        EXPECT_EQ(dialog.calls.back(), L"warn:" + std::wstring(kRowTexts[0].extensionWarning));
+    }
+    {  // the text cannot be read: the empty warning, then stop
+        FakeDialog dialog;
+        dialog.ticks = {1, 0, 0};
+        dialog.texts = {L"a.ini", L"", L""};
+        dialog.failing = {L"text0"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
+        EXPECT_EQ(dialog.calls.back(), L"warn:" + std::wstring(kRowTexts[0].emptyWarning));
+        EXPECT_TRUE(dialog.deleted.empty());
+    }
+    {  // the warning cannot be shown: stop all the same
+        FakeDialog dialog;
+        dialog.ticks = {1, 1, 1};
+        dialog.texts = {L"", L"b.ini", L"c.ini"};
+        dialog.failing = {L"warn"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
+        EXPECT_TRUE(dialog.deleted.empty());
+        EXPECT_TRUE(dialog.writes.empty());
+    }
+    {  // Check1 unreadable: ask; the question fails unanswered: keep the file
+        FakeDialog dialog;
+        dialog.ticks = {1, 0, 0};
+        dialog.texts = {L"a.ini", L"", L""};
+        dialog.failing = {L"confirm", L"ask"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+        EXPECT_EQ(dialog.CallsStartingWith(L"ask").size(), 1U);
+        EXPECT_TRUE(dialog.deleted.empty());
+        // Check1 unreadable at the save too: its key is left as it was.
+        EXPECT_EQ(dialog.writes.size(), 3U);
+        EXPECT_EQ(dialog.writes[0].first, kRowTexts[0].settingKey);
+    }
+    {  // a tick that cannot be read: the row is skipped, its key not written
+        FakeDialog dialog;
+        dialog.ticks = {1, 1, 1};
+        dialog.texts = {L"a.ini", L"b.ini", L"c.ini"};
+        dialog.failing = {L"tick1"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+        EXPECT_EQ(dialog.deleted, (std::vector<std::wstring>{L"a.ini", L"c.ini"}));
+        EXPECT_EQ(dialog.writes.size(), 3U);
+        EXPECT_EQ(dialog.writes[2].first, kRowTexts[2].settingKey);
+    }
+    {  // a failed write: the next one; a failed unload: the run still ends
+        FakeDialog dialog;
+        dialog.failing = {L"write2", L"unload"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+        EXPECT_EQ(dialog.CallsStartingWith(L"write").size(), 4U);
+        EXPECT_EQ(dialog.calls.back(), L"unload");
+        EXPECT_FALSE(dialog.unloaded);
+    }
+}
+
+TEST(DeletionRun, ASecondRunStartsAgainFromRowZero) {
+    FakeDialog dialog;
+    dialog.ticks = {1, 1, 0};
+    dialog.confirm = 1;
+    dialog.texts = {L"a.ini", L"  ", L""};
+    dialog.answers = {6, 6, 6};
+    EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
+    dialog.texts[1] = L"b.ini";
+    EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+    EXPECT_EQ(dialog.deleted, (std::vector<std::wstring>{L"a.ini", L"a.ini", L"b.ini"}));
+    EXPECT_EQ(dialog.CallsStartingWith(L"ask").size(), 3U);
+}
+
+}  // namespace
+}  // namespace vantrel2

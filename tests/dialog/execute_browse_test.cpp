@@ -1,0 +1,599 @@
+// Execute and the browse buttons end to end: the real dialog shown on this
+// thread over a host folder of real files, while a second thread works it,
+// its message boxes and the file-open dialog as a user would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Vantrel2Form.h"
+#include "commonModule.h"
+#include "deletion_run.h"
+#include "settings.h"
+#include "temp_folder.h"
+#include "win_handles.h"
+#include "window_driver.h"
+
+namespace vantrel2 {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Exists;
+using test::ReadBytes;
+using test::WindowText;
+using test::WriteBytes;
+
+// --- Driving the dialog -------------------------------------------------------
+
+HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
+
+std::wstring PathOf(HWND dialog, int row) { return WindowText(Item(dialog, kText2Id + row)); }
+
+void SetPath(HWND dialog, int row, const std::wstring& text) {
+    ::SendMessageW(Item(dialog, kText2Id + row), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Toggles a check box as a click does (its handler runs on the dialog's thread).
+void Click(HWND dialog, int id) { ::SendMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
+
+// Posted: the handler may wait in a message box or the file-open dialog.
+void Press(HWND dialog, int id) { ::PostMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
+
+// What the dialog did next: a box titled 警告 or 注意 (answered by Next), its
+// own closing, or nothing at all within the wait.
+struct Shown {
+    std::wstring title;
+    std::wstring text;
+    bool operator==(const Shown&) const = default;
+};
+const Shown kClosed{L"(closed)", L""};
+const Shown kNothing{L"(nothing)", L""};
+
+std::string Utf8(const std::wstring& text) {
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+void PrintTo(const Shown& shown, std::ostream* out) {
+    *out << Utf8(shown.title) << " \"" << Utf8(shown.text) << "\"";
+}
+
+Shown Warning(std::wstring_view text) { return {L"警告", std::wstring(text)}; }
+Shown Question(const std::wstring& path) { return {L"注意", ConfirmationQuestion(path)}; }
+
+HWND FindBox(const wchar_t* title) { return test::WaitForDialog(title, 0ms); }
+
+// Waits for the next thing the dialog shows and answers a box with `button`
+// (a warning always with OK). A box must be modal over the dialog.
+Shown Next(HWND dialog, int button = IDYES, std::chrono::milliseconds wait = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        for (const wchar_t* title : {L"警告", L"注意"}) {
+            HWND box = FindBox(title);
+            if (!box) continue;
+            EXPECT_FALSE(::IsWindowEnabled(dialog)) << "the box is not modal over the dialog";
+            const bool warning = title == std::wstring(L"警告");
+            const test::MessageBoxSeen seen =
+                test::AnswerMessageBox(title, warning ? IDOK : button);
+            EXPECT_EQ(seen.owner, dialog);
+            const std::vector<int> buttons =
+                warning ? std::vector<int>{IDOK} : std::vector<int>{IDYES, IDNO};
+            EXPECT_EQ(seen.buttons, buttons);
+            EXPECT_TRUE(test::WaitForWindowGone(box, 10s));
+            return {title, seen.text};
+        }
+        if (!::IsWindowVisible(dialog)) return kClosed;
+        if (std::chrono::steady_clock::now() >= deadline) return kNothing;
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+// After a stopped run: no further box, and the dialog still open.
+void ExpectStillOpen(HWND dialog) { EXPECT_EQ(Next(dialog, IDNO, 400ms), kNothing); }
+
+// --- The file-open dialog -------------------------------------------------------
+
+struct FileOpenSearch {
+    HWND form;
+    HWND found;
+};
+
+BOOL CALLBACK MatchFileOpen(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<FileOpenSearch*>(param);
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    if (window == search->form || !::IsWindowVisible(window) ||
+        std::wstring(className) != L"#32770" || WindowText(window) == L"警告" ||
+        WindowText(window) == L"注意") {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+HWND WaitForFileOpen(HWND form, std::chrono::milliseconds wait = 20s) {
+    const DWORD thread = ::GetWindowThreadProcessId(form, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    do {
+        FileOpenSearch search{form, nullptr};
+        ::EnumThreadWindows(thread, MatchFileOpen, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        std::this_thread::sleep_for(20ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+// The editable file name: the innermost Edit of the name combo box.
+HWND FileNameBox(HWND fileOpen) {
+    HWND window = ::GetDlgItem(fileOpen, cmb13);
+    for (int depth = 0; window && depth < 3; ++depth) {
+        wchar_t className[64] = {};
+        ::GetClassNameW(window, className, 64);
+        if (std::wstring(className) == L"Edit") return window;
+        window = ::GetWindow(window, GW_CHILD);
+    }
+    return ::GetDlgItem(fileOpen, edt1);
+}
+
+// Presses the browse button of `row`, then types `name` and presses OK, or
+// presses Cancel when `name` is empty. Returns the name the dialog started with.
+std::wstring Browse(HWND dialog, int row, const std::wstring& name) {
+    Press(dialog, kCommand4Id + row);
+    HWND fileOpen = WaitForFileOpen(dialog);
+    if (!fileOpen) {
+        ADD_FAILURE() << "no file-open dialog for row " << row;
+        return {};
+    }
+    EXPECT_EQ(::GetWindow(fileOpen, GW_OWNER), dialog);
+    HWND nameBox = FileNameBox(fileOpen);
+    const std::wstring initial = nameBox ? WindowText(nameBox) : L"";
+    if (name.empty()) {
+        ::PostMessageW(fileOpen, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else {
+        ::SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        ::PostMessageW(fileOpen, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(fileOpen, IDOK)));
+    }
+    EXPECT_TRUE(test::WaitForWindowGone(fileOpen, 10s));
+    return initial;
+}
+
+// Closes whatever a failed test left open, so that the show returns.
+void CloseEverything(HWND dialog) {
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    while (::IsWindow(dialog) && std::chrono::steady_clock::now() < deadline) {
+        if (HWND box = FindBox(L"警告")) {
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        } else if (HWND question = FindBox(L"注意")) {
+            ::PostMessageW(question, WM_COMMAND, IDNO, 0);
+        } else if (HWND fileOpen = WaitForFileOpen(dialog, 0ms)) {
+            ::PostMessageW(fileOpen, WM_COMMAND, IDCANCEL, 0);
+        } else {
+            ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+        }
+        std::this_thread::sleep_for(200ms);
+    }
+}
+
+// Runs with the process's current folder set to `folder`.
+class CurrentFolder {
+  public:
+    explicit CurrentFolder(const std::wstring& folder) {
+        wchar_t saved[MAX_PATH] = {};
+        ::GetCurrentDirectoryW(MAX_PATH, saved);
+        saved_ = saved;
+        ::SetCurrentDirectoryW(folder.c_str());
+    }
+    ~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+  private:
+    std::wstring saved_;
+};
+
+// --- The host folder and the show ----------------------------------------------
+
+// A host folder with sysinfo\, sysdata\ and the three target files; the
+// settings file only as a test writes it.
+class HostFolderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::MakeFolder(folder / L"sysinfo");
+        test::MakeFolder(folder / L"sysdata");
+        const SharedState& state = CurrentSharedState();
+        LoadSharedState(CurrentSharedState(), folder.path());
+        targets_[0] = state.OpenHistoryFile;
+        targets_[1] = state.BinderAttrFile;
+        targets_[2] = state.DrawingAttrFile;
+        for (const std::wstring& target : targets_) WriteBytes(target, "host data");
+    }
+
+    // Read on the test thread: SharedState is per thread.
+    std::wstring Target(int row) const { return targets_[row]; }
+    std::wstring SettingsFile() const { return SettingsFileName(folder / L"sysinfo"); }
+    void Store(std::wstring_view key, std::wstring_view value) {
+        ProfileWrite(SettingsFile(), kSettingsSection, key, value);
+    }
+    std::wstring Stored(std::wstring_view key) const {
+        return ProfileRead(SettingsFile(), kSettingsSection, key, L"(absent)");
+    }
+    // The four keys as saved: confirmation, rows 0, 1, 2.
+    std::wstring StoredFlags() const {
+        std::wstring flags;
+        for (std::wstring_view key : kSettingKeys) flags += Stored(key);
+        return flags;
+    }
+
+    // Loads SharedState from the host folder and shows the dialog on this
+    // thread while `drive` works it; true when the dialog really appeared
+    // and the show ended with S_OK.
+    bool Show(const std::function<void(HWND)>& drive) {
+        LoadSharedState(CurrentSharedState(), folder.path());
+        std::atomic<bool> appeared{false};
+        const DWORD showingThread = ::GetCurrentThreadId();
+        std::thread driver([&] {
+            HWND dialog = test::WaitForDialog(kVantrel2FormCaption, 20s);
+            if (!dialog) {
+                if (HWND hidden = test::WaitForThreadDialog(showingThread, 1s)) {
+                    ::PostMessageW(hidden, WM_CLOSE, 0, 0);
+                }
+                return;
+            }
+            appeared = true;
+            drive(dialog);
+            if (!test::WaitForWindowGone(dialog, 5s)) {
+                ADD_FAILURE() << "the dialog was still open after the test's steps";
+                CloseEverything(dialog);
+            }
+        });
+        const HRESULT result = form.ShowModal();
+        driver.join();
+        EXPECT_EQ(result, S_OK);
+        return appeared && result == S_OK;
+    }
+
+    test::TempFolder folder;
+    Vantrel2Form form;
+
+  private:
+    std::wstring targets_[kRowCount];
+};
+
+using ExecuteRun = HostFolderTest;
+using BrowseButton = HostFolderTest;
+
+// --- Runs that complete ----------------------------------------------------------
+
+TEST_F(ExecuteRun, NoRowTickedDeletesNothingWritesTheFourKeysAndCloses) {
+    // Only the greyed row is stored; the three missing keys are appended in
+    // the order the run writes them.
+    const std::string section = ToAnsi(L"[" + std::wstring(kSettingsSection) + L"]\r\n");
+    WriteBytes(SettingsFile(), section + ToAnsi(L"図面属性情報ファイル=2\r\n"));
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        Click(dialog, kCheck2Id + 0);
+        Click(dialog, kCheck2Id + 1);
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    for (int row = 0; row < kRowCount; ++row) EXPECT_TRUE(Exists(Target(row))) << row;
+    const auto saved = ReadBytes(SettingsFile());
+    EXPECT_EQ(std::string(saved.begin(), saved.end()),
+              section + ToAnsi(L"図面属性情報ファイル=2\r\n確認メッセージ=1\r\n"
+                               L"開く履歴ファイル=0\r\nバインダー情報ファイル=0\r\n"));
+}
+
+TEST_F(ExecuteRun, SpacesAroundAPathAreTrimmedForTheBoxTheQuestionAndTheDeletion) {
+    Store(kBinderAttrKey, L"0");
+    Store(kDrawingAttrKey, L"0");
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 0, L"  " + Target(0) + L"   ");
+        SetPath(dialog, 1, L"  unticked.ini ");
+        Press(dialog, kCommand1Id);
+        // Read while the question is up: the box already holds the trimmed text.
+        ASSERT_NE(test::WaitForDialog(L"注意", 10s), nullptr);
+        EXPECT_EQ(PathOf(dialog, 0), Target(0));
+        EXPECT_EQ(PathOf(dialog, 1), L"  unticked.ini ");
+        EXPECT_EQ(Next(dialog, IDYES), Question(Target(0)));
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_FALSE(Exists(Target(0)));
+    EXPECT_EQ(StoredFlags(), L"1100");
+}
+
+// The first name is outside the ANSI code page: the path boxes hold UTF-16.
+TEST_F(ExecuteRun, TheExtensionTestPassesIniInAnyCaseAndXiniAndABareIniName) {
+    test::MakeFolder(folder / L"work");
+    for (const wchar_t* name :
+         {L"work\\\xD55C\xAE00.iNi", L"work\\dataxini", L"work\\ini", L"ini"}) {
+        WriteBytes(folder / name, "x");
+    }
+    const CurrentFolder here(folder / L"work");
+    Store(kConfirmKey, L"0");
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 0, folder / L"work\\\xD55C\xAE00.iNi");
+        SetPath(dialog, 1, folder / L"work\\dataxini");
+        SetPath(dialog, 2, L"ini");
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_FALSE(Exists(folder / L"work\\\xD55C\xAE00.iNi"));
+    EXPECT_FALSE(Exists(folder / L"work\\dataxini"));
+    EXPECT_FALSE(Exists(folder / L"work\\ini"));
+    EXPECT_TRUE(Exists(folder / L"ini"));  // only the current folder's
+    EXPECT_EQ(StoredFlags(), L"0111");
+}
+
+// Wine running as root writes even a read-only file, so the write is made
+// to fail by a missing folder.
+TEST_F(ExecuteRun, WithoutASysinfoFolderTheRunStillCompletesAndCloses) {
+    test::RemoveTree(folder / L"sysinfo");
+    ASSERT_FALSE(Exists(folder / L"sysinfo"));
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        Click(dialog, kCheck2Id + 1);
+        Click(dialog, kCheck2Id + 2);
+        Click(dialog, kCheck1Id);
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_FALSE(Exists(Target(0)));
+    EXPECT_FALSE(Exists(folder / L"sysinfo"));
+}
+
+TEST_F(ExecuteRun, NoKeepsThatFileAndTheRunGoesOnAndSaves) {
+    Store(kDrawingAttrKey, L"0");
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog, IDNO), Question(Target(0)));
+        EXPECT_EQ(Next(dialog, IDYES), Question(Target(1)));
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_TRUE(Exists(Target(0)));
+    EXPECT_FALSE(Exists(Target(1)));
+    EXPECT_TRUE(Exists(Target(2)));
+    EXPECT_EQ(StoredFlags(), L"1110");
+}
+
+TEST_F(ExecuteRun, FilesThatCannotGoStayWithoutAMessageAndTheRunCompletes) {
+    Store(kConfirmKey, L"0");
+    // Missing, read-only, open without delete sharing.
+    ASSERT_TRUE(::DeleteFileW(Target(0).c_str()));
+    ASSERT_TRUE(::SetFileAttributesW(Target(1).c_str(), FILE_ATTRIBUTE_READONLY));
+    const DWORD readOnly = ::GetFileAttributesW(Target(1).c_str());
+    {
+        const UniqueFile lock(::CreateFileW(Target(2).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(lock);
+        ASSERT_TRUE(Show([&](HWND dialog) {
+            Press(dialog, kCommand1Id);
+            EXPECT_EQ(Next(dialog), kClosed);
+        }));
+    }
+    EXPECT_EQ(::GetFileAttributesW(Target(1).c_str()), readOnly);
+    EXPECT_TRUE(Exists(Target(2)));
+    EXPECT_EQ(StoredFlags(), L"0111");
+
+    // A folder named like a settings file, a hidden and a system file.
+    test::MakeFolder(folder / L"x.ini");
+    const std::wstring hidden = folder / L"h.ini";
+    const std::wstring system = folder / L"s.ini";
+    WriteBytes(hidden, "x");
+    WriteBytes(system, "x");
+    ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(::SetFileAttributesW(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
+    const DWORD hiddenBefore = ::GetFileAttributesW(hidden.c_str());
+    const DWORD systemBefore = ::GetFileAttributesW(system.c_str());
+    ASSERT_TRUE(hiddenBefore & FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(systemBefore & FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 0, folder / L"x.ini");
+        SetPath(dialog, 1, hidden);
+        SetPath(dialog, 2, system);
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_TRUE(Exists(folder / L"x.ini"));
+    EXPECT_EQ(::GetFileAttributesW(hidden.c_str()), hiddenBefore);
+    EXPECT_EQ(::GetFileAttributesW(system.c_str()), systemBefore);
+}
+
+// Long names such as a.inix get short names (A~1.INI) that the platform's
+// own pattern search would match.
+TEST_F(ExecuteRun, AWildcardAsksOnceAndDeletesExactlyTheLongNameMatches) {
+    test::MakeFolder(folder / L"pat");
+    const wchar_t* matching[] = {L"a.ini", L"B.INI", L"LongerFileName.Ini"};
+    const wchar_t* others[] = {L"a.inix", L"a.ini~", L"abcdefghij.inix", L"c.txt"};
+    const auto inPat = [&](const wchar_t* name) {
+        return folder / (L"pat\\" + std::wstring(name));
+    };
+    for (const wchar_t* name : matching) WriteBytes(inPat(name), "x");
+    for (const wchar_t* name : others) WriteBytes(inPat(name), "x");
+    Store(kBinderAttrKey, L"0");
+    Store(kDrawingAttrKey, L"0");
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_TRUE(::GetShortPathNameW(inPat(L"a.inix").c_str(), shortName, MAX_PATH));
+    ASSERT_NE(std::wstring(shortName), inPat(L"a.inix")) << "no short names in this folder";
+    const std::wstring pattern = folder / L"pat\\*.ini";
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 0, pattern);
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog, IDYES), Question(pattern));
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    for (const wchar_t* name : matching) EXPECT_FALSE(Exists(inPat(name))) << Utf8(name);
+    for (const wchar_t* name : others) EXPECT_TRUE(Exists(inPat(name))) << Utf8(name);
+}
+
+TEST_F(ExecuteRun, GreyedBoxesCountAsUntickedAndAreSavedAsTwo) {
+    Store(kConfirmKey, L"2");
+    Store(kDrawingAttrKey, L"2");
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        // The same file in rows 0 and 1: the second deletion fails silently.
+        SetPath(dialog, 1, Target(0));
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_FALSE(Exists(Target(0)));
+    EXPECT_TRUE(Exists(Target(1)));
+    EXPECT_TRUE(Exists(Target(2)));
+    EXPECT_EQ(StoredFlags(), L"2112");
+}
+
+TEST_F(ExecuteRun, TheNextShowHasTheTicksExecuteSaved) {
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        Click(dialog, kCheck2Id + 1);
+        Click(dialog, kCheck1Id);
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_FALSE(Exists(Target(0)));
+    EXPECT_TRUE(Exists(Target(1)));
+    EXPECT_FALSE(Exists(Target(2)));
+
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        EXPECT_EQ(::SendMessageW(Item(dialog, kCheck2Id + 0), BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_EQ(::SendMessageW(Item(dialog, kCheck2Id + 1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        EXPECT_EQ(::SendMessageW(Item(dialog, kCheck2Id + 2), BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_EQ(::SendMessageW(Item(dialog, kCheck1Id), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        EXPECT_FALSE(::IsWindowEnabled(Item(dialog, kText2Id + 1)));
+        Click(dialog, kCommand2Id);
+    }));
+}
+
+// --- Runs that stop at a row -------------------------------------------------------
+
+TEST_F(ExecuteRun, ASpacesOnlyPathEmptiesTheBoxWarnsAndWritesNothing) {
+    Store(kOpenHistoryKey, L"0");
+    const auto before = ReadBytes(SettingsFile());
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 1, L"    ");
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog), Warning(kRowTexts[1].emptyWarning));
+        ExpectStillOpen(dialog);
+        EXPECT_EQ(PathOf(dialog, 1), L"");
+        Click(dialog, kCommand2Id);
+    }));
+    EXPECT_EQ(ReadBytes(SettingsFile()), before);
+    for (int row = 0; row < kRowCount; ++row) EXPECT_TRUE(Exists(Target(row))) << row;
+}
+
+TEST_F(ExecuteRun, OtherEndingsFailTheExtensionTestAndKeepTheFile) {
+    Store(kBinderAttrKey, L"0");
+    Store(kDrawingAttrKey, L"0");
+    const auto before = ReadBytes(SettingsFile());
+    // The last one ends in the full-width letters ＩＮＩ.
+    const std::wstring paths[] = {folder / L"c.in", folder / L"c.txt",
+                                  folder / L"c.\xFF29\xFF2E\xFF29"};
+    for (const std::wstring& path : paths) WriteBytes(path, "x");
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        for (const std::wstring& path : paths) {
+            SCOPED_TRACE(Utf8(path));
+            SetPath(dialog, 0, path);
+            Press(dialog, kCommand1Id);
+            EXPECT_EQ(Next(dialog), Warning(kRowTexts[0].extensionWarning));
+            ExpectStillOpen(dialog);
+        }
+        Click(dialog, kCommand2Id);
+    }));
+    for (const std::wstring& path : paths) EXPECT_TRUE(Exists(path)) << Utf8(path);
+    EXPECT_EQ(ReadBytes(SettingsFile()), before);
+}
+
+TEST_F(ExecuteRun, AStopAtRowOneKeepsRowZerosDeletionAndASecondRunAsksAgain) {
+    Store(kConfirmKey, L"1");
+    const auto before = ReadBytes(SettingsFile());
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 1, L"");
+        SetPath(dialog, 2, L"  not examined.txt ");
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog, IDYES), Question(Target(0)));
+        EXPECT_EQ(Next(dialog), Warning(kRowTexts[1].emptyWarning));
+        ExpectStillOpen(dialog);
+        EXPECT_FALSE(Exists(Target(0)));
+        EXPECT_EQ(PathOf(dialog, 2), L"  not examined.txt ");
+        EXPECT_EQ(ReadBytes(SettingsFile()), before);
+
+        SetPath(dialog, 1, Target(1));
+        Click(dialog, kCheck2Id + 2);
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog, IDYES), Question(Target(0)));  // already gone
+        EXPECT_EQ(Next(dialog, IDYES), Question(Target(1)));
+        EXPECT_EQ(Next(dialog), kClosed);
+    }));
+    EXPECT_FALSE(Exists(Target(1)));
+    EXPECT_TRUE(Exists(Target(2)));
+    EXPECT_EQ(StoredFlags(), L"1110");
+}
+
+// --- Browse buttons ----------------------------------------------------------------
+
+TEST_F(BrowseButton, TheChosenFullPathGoesIntoThatRowOnly) {
+    test::MakeFolder(folder / L"pick");
+    const std::wstring picked = folder / L"pick\\picked.ini";
+    WriteBytes(picked, "x");
+    WriteBytes(folder / L"sysinfo\\other.txt", "x");
+    test::MakeFolder(folder / L"work");
+    const CurrentFolder here(folder / L"work");
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        EXPECT_EQ(Browse(dialog, 0, picked), L"FileOpenDlg.ini");
+        EXPECT_EQ(Next(dialog, IDNO, 500ms), kNothing);
+        EXPECT_EQ(::lstrcmpiW(PathOf(dialog, 0).c_str(), picked.c_str()), 0)
+            << Utf8(PathOf(dialog, 0));
+        EXPECT_EQ(PathOf(dialog, 1), Target(1));
+        EXPECT_EQ(PathOf(dialog, 2), Target(2));
+
+        // Row 1 starts from its own file and folder: a bare name lands in
+        // sysinfo, and another extension comes back without a message.
+        EXPECT_EQ(Browse(dialog, 1, L"other.txt"), L"BndAttrData.ini");
+        EXPECT_EQ(Next(dialog, IDNO, 500ms), kNothing);
+        EXPECT_EQ(::lstrcmpiW(PathOf(dialog, 1).c_str(), (folder / L"sysinfo\\other.txt").c_str()),
+                  0)
+            << Utf8(PathOf(dialog, 1));
+        wchar_t current[MAX_PATH] = {};
+        ::GetCurrentDirectoryW(MAX_PATH, current);
+        EXPECT_EQ(current, folder / L"work") << "browsing moved the current folder";
+        const std::wstring chosen = PathOf(dialog, 0);
+        EXPECT_EQ(::lstrcmpiW(chosen.c_str(), picked.c_str()), 0);
+
+        // Execute takes the chosen paths as they stand and refuses only now.
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(Next(dialog, IDNO), Question(chosen));
+        EXPECT_EQ(Next(dialog), Warning(kRowTexts[1].extensionWarning));
+        ExpectStillOpen(dialog);
+        Click(dialog, kCommand2Id);
+    }));
+    EXPECT_TRUE(Exists(picked));
+    EXPECT_FALSE(Exists(SettingsFile()));
+}
+
+TEST_F(BrowseButton, CancelLeavesTheBoxExactlyAsItWas) {
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        // The last one names a folder that does not exist.
+        for (const std::wstring& text :
+             {std::wstring(L"  odd text "), std::wstring(), folder / L"missing\\gone.ini"}) {
+            SCOPED_TRACE(Utf8(text));
+            SetPath(dialog, 2, text);
+            Browse(dialog, 2, L"");
+            EXPECT_EQ(Next(dialog, IDNO, 300ms), kNothing);
+            EXPECT_EQ(PathOf(dialog, 2), text);
+        }
+        EXPECT_EQ(PathOf(dialog, 0), Target(0));
+        Click(dialog, kCommand2Id);
+    }));
+}
+
+}  // namespace
+}  // namespace vantrel2

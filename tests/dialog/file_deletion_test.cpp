@@ -1,0 +1,209 @@
+#include "file_deletion.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <string>
+
+#include "temp_folder.h"
+#include "win_handles.h"
+
+namespace vantrel2 {
+namespace {
+
+using test::Exists;
+using test::MakeFolder;
+using test::TempFolder;
+using test::WriteBytes;
+
+DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+
+// Runs with the process's current folder set to `folder`.
+class CurrentFolder {
+  public:
+    explicit CurrentFolder(const std::wstring& folder) {
+        wchar_t saved[MAX_PATH] = {};
+        ::GetCurrentDirectoryW(MAX_PATH, saved);
+        saved_ = saved;
+        ::SetCurrentDirectoryW(folder.c_str());
+    }
+    ~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
+
+  private:
+    std::wstring saved_;
+};
+
+TEST(DeleteFilesByPath, DeletesOneFileAndReportsAMissingOne) {
+    TempFolder folder;
+    WriteBytes(folder / L"a.ini", "x");
+    DeletionOutcome outcome = DeleteFilesByPath(folder / L"a.ini");
+    EXPECT_EQ(outcome.deleted, 1U);
+    EXPECT_EQ(outcome.firstError, S_OK);
+    EXPECT_FALSE(Exists(folder / L"a.ini"));
+
+    outcome = DeleteFilesByPath(folder / L"a.ini");
+    EXPECT_EQ(outcome.deleted, 0U);
+    EXPECT_EQ(outcome.kept, 0U);
+    EXPECT_EQ(outcome.firstError, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(DeleteFilesByPath(folder / L"nofolder\\a.ini").deleted, 0U);
+}
+
+TEST(DeleteFilesByPath, NeverTouchesProtectedFilesOrFolders) {
+    TempFolder folder;
+    const DWORD kinds[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
+                           FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN};
+    int n = 0;
+    for (DWORD kind : kinds) {
+        const std::wstring file = folder / (L"p" + std::to_wstring(n++) + L".ini");
+        WriteBytes(file, "keep");
+        ASSERT_TRUE(::SetFileAttributesW(file.c_str(), kind));
+        const DWORD before = Attributes(file);
+        ASSERT_EQ(before & kind, kind) << "this file system cannot hold the attribute " << kind;
+        const DeletionOutcome outcome = DeleteFilesByPath(file);
+        EXPECT_EQ(outcome.deleted, 0U);
+        EXPECT_EQ(outcome.kept, 1U);
+        EXPECT_TRUE(Exists(file)) << kind;
+        EXPECT_EQ(Attributes(file), before);
+    }
+    MakeFolder(folder / L"x.ini");
+    EXPECT_EQ(DeleteFilesByPath(folder / L"x.ini").deleted, 0U);
+    EXPECT_EQ(DeleteFilesByPath(folder / L"*.ini").deleted, 0U);  // all protected
+    EXPECT_TRUE(Exists(folder / L"x.ini"));
+    for (int i = 0; i < n; ++i) EXPECT_TRUE(Exists(folder / (L"p" + std::to_wstring(i) + L".ini")));
+}
+
+TEST(DeleteFilesByPath, AFileOpenWithoutDeleteSharingSurvivesAndTheOthersGo) {
+    TempFolder folder;
+    for (const wchar_t* name : {L"a.ini", L"b.ini", L"c.ini"}) WriteBytes(folder / name, "x");
+    UniqueFile lock(::CreateFileW((folder / L"b.ini").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(DeleteFilesByPath(folder / L"b.ini").deleted, 0U);
+    const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
+    EXPECT_EQ(outcome.deleted, 2U);
+    EXPECT_EQ(outcome.kept, 1U);
+    EXPECT_EQ(outcome.firstError, HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(Exists(folder / L"a.ini"));
+    EXPECT_TRUE(Exists(folder / L"b.ini"));
+    EXPECT_FALSE(Exists(folder / L"c.ini"));
+}
+
+TEST(DeleteFilesByPath, APatternDeletesExactlyTheLongNameMatches) {
+    TempFolder folder;
+    const wchar_t* matching[] = {L"a.ini", L"LongerName.INI", L"x.y.Ini", L"\xD55C\xAE00.ini",
+                                 L"\xD83D\xDE00.ini"};
+    const wchar_t* others[] = {L"a.inix", L"a.ini~", L"b.txt", L"ini", L"c.in"};
+    for (const wchar_t* name : matching) WriteBytes(folder / name, "x");
+    for (const wchar_t* name : others) WriteBytes(folder / name, "x");
+    for (const wchar_t* name : {L"a.inix", L"a.ini~"}) {
+        wchar_t shortPath[MAX_PATH] = {};
+        const DWORD length = ::GetShortPathNameW((folder / name).c_str(), shortPath, MAX_PATH);
+        std::wcout << L"short name of " << name << L": "
+                   << (length ? std::wstring(shortPath) : L"(none)") << std::endl;
+    }
+    // What the platform's own matching would have taken.
+    WIN32_FIND_DATAW found{};
+    UniqueFind find(::FindFirstFileW((folder / L"*.ini").c_str(), &found));
+    for (bool more = static_cast<bool>(find); more; more = ::FindNextFileW(find.get(), &found)) {
+        std::wcout << L"the platform matches *.ini with " << found.cFileName << std::endl;
+    }
+    find.reset();
+    const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
+    EXPECT_EQ(outcome.deleted, std::size(matching));
+    EXPECT_EQ(outcome.kept, 0U);
+    for (const wchar_t* name : matching) EXPECT_FALSE(Exists(folder / name)) << name;
+    for (const wchar_t* name : others) EXPECT_TRUE(Exists(folder / name)) << name;
+
+    WriteBytes(folder / L"ab.ini", "x");
+    EXPECT_EQ(DeleteFilesByPath(folder / L"a?.ini").deleted, 1U);
+    EXPECT_TRUE(Exists(folder / L"a.inix"));
+    EXPECT_EQ(DeleteFilesByPath(folder / L"*.zzz").firstError,
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(DeleteFilesByPath, AShortNameAliasOrAStrippedNameDeletesNothing) {
+    TempFolder folder;
+    WriteBytes(folder / L"abcdefghij.inix", "x");
+    WriteBytes(folder / L"t.ini", "x");
+    wchar_t shortPath[MAX_PATH] = {};
+    if (::GetShortPathNameW((folder / L"abcdefghij.inix").c_str(), shortPath, MAX_PATH) &&
+        std::wstring(shortPath) != folder / L"abcdefghij.inix") {
+        ASSERT_TRUE(Exists(shortPath));  // a live alias of the file
+        EXPECT_EQ(DeleteFilesByPath(shortPath).deleted, 0U) << shortPath;
+    }
+    EXPECT_EQ(DeleteFilesByPath(folder / L"t.ini.").deleted, 0U);
+    EXPECT_EQ(DeleteFilesByPath(folder / L"t.ini ").deleted, 0U);
+    EXPECT_EQ(DeleteFilesByPath(folder / L"t.ini:s").deleted, 0U);
+    EXPECT_EQ(DeleteFilesByPath(folder.path() + L"\\*\\t.ini").deleted, 0U);
+    EXPECT_TRUE(Exists(folder / L"abcdefghij.inix"));
+    EXPECT_TRUE(Exists(folder / L"t.ini"));
+}
+
+TEST(DeleteFilesByPath, RelativePathsStartFromTheCurrentFolder) {
+    TempFolder folder;
+    MakeFolder(folder / L"sub");
+    for (const wchar_t* name : {L"ini", L"r.ini", L"sub\\s.ini", L"sub\\t.ini"}) {
+        WriteBytes(folder / name, "x");
+    }
+    CurrentFolder here(folder.path());
+    EXPECT_EQ(DeleteFilesByPath(L"ini").deleted, 1U);
+    EXPECT_EQ(DeleteFilesByPath(L"r.ini").deleted, 1U);
+    EXPECT_EQ(DeleteFilesByPath(L"sub\\*.ini").deleted, 2U);
+    EXPECT_FALSE(Exists(folder / L"ini"));
+    EXPECT_FALSE(Exists(folder / L"r.ini"));
+    EXPECT_FALSE(Exists(folder / L"sub\\s.ini"));
+    EXPECT_TRUE(Exists(folder / L"sub"));
+}
+
+TEST(DeleteFilesByPath, NamesOutsideTheAnsiCodePageAndLongPaths) {
+    TempFolder folder;
+    const std::wstring korean = folder / L"\xD55C\xAE00\xD83D\xDE00.ini";
+    WriteBytes(korean, "x");
+    EXPECT_EQ(DeleteFilesByPath(korean).deleted, 1U);
+    EXPECT_FALSE(Exists(korean));
+
+    // A file more than 300 characters deep, reached through the plain form.
+    std::wstring deep = folder.path();
+    const std::wstring segment(60, L'd');
+    for (int i = 0; i < 5; ++i) {
+        deep += L"\\" + segment;
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    const std::wstring file = deep + L"\\deep.ini";
+    ASSERT_GT(file.size(), 300U);
+    WriteBytes(L"\\\\?\\" + file, "x");
+    const DeletionOutcome deepOutcome = DeleteFilesByPath(file);
+    EXPECT_EQ(deepOutcome.deleted, 1U) << std::hex << deepOutcome.firstError;
+    EXPECT_FALSE(Exists(L"\\\\?\\" + file));
+    for (int i = 0; i < 5; ++i) {
+        ::RemoveDirectoryW((L"\\\\?\\" + deep).c_str());
+        deep.resize(deep.size() - segment.size() - 1);
+    }
+
+    EXPECT_EQ(DeleteFilesByPath(std::wstring(40000, L'a') + L".ini").deleted, 0U);
+    EXPECT_EQ(DeleteFilesByPath(L"NUL.ini").deleted, 0U);
+    EXPECT_EQ(DeleteFilesByPath(L"CON").deleted, 0U);
+    EXPECT_EQ(DeleteFilesByPath(L"").deleted, 0U);
+}
+
+TEST(DeleteFilesByPath, ALinkGoesAsALinkAndItsTargetStays) {
+    TempFolder folder;
+    MakeFolder(folder / L"real");
+    WriteBytes(folder / L"real\\target.ini", "target");
+    if (!::CreateSymbolicLinkW((folder / L"link.ini").c_str(),
+                               (folder / L"real\\target.ini").c_str(), 0) ||
+        !Exists(folder / L"link.ini")) {
+        // Wine 8 answers CreateSymbolicLinkW with success and creates nothing.
+        GTEST_SKIP() << "no symbolic links here";
+    }
+    ASSERT_TRUE(::CreateSymbolicLinkW((folder / L"dirlink.ini").c_str(), (folder / L"real").c_str(),
+                                      SYMBOLIC_LINK_FLAG_DIRECTORY));
+    const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
+    EXPECT_EQ(outcome.deleted, 1U) << std::hex << outcome.firstError;
+    EXPECT_EQ(Attributes(folder / L"link.ini"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(test::ReadBytes(folder / L"real\\target.ini").size(), 6U);
+    EXPECT_TRUE(Exists(folder / L"real"));
+}
+
+}  // namespace
+}  // namespace vantrel2

@@ -12,7 +12,10 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || needed+=(wine32:i386)
 command -v Xvfb >/dev/null || needed+=(xvfb)
 command -v xauth >/dev/null || needed+=(xauth)
 command -v locale-gen >/dev/null || needed+=(locales)
-fc-list 2>/dev/null | grep "Noto Sans CJK" >/dev/null || needed+=(fonts-noto-cjk)
+# A Japanese proportional face for the dialog, and Wine's own fonts (Marlett
+# draws the caption buttons).
+fc-list 2>/dev/null | grep "IPAPGothic" >/dev/null || needed+=(fonts-ipafont-gothic)
+[ -f /usr/share/wine/fonts/marlett.ttf ] || needed+=(fonts-wine)
 command -v import >/dev/null && import -version >/dev/null 2>&1 || needed+=(imagemagick)
 command -v cmake >/dev/null || needed+=(cmake)
 command -v clang++ >/dev/null || needed+=(clang)

@@ -41,8 +41,9 @@ wine_session_start() {
     # runner, so that Wine's services do not inherit its pipes.
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     if [ "$fresh" = 1 ]; then
-        # The dialog asks for Meiryo UI; here that lands on a real Japanese face.
+        # The dialog asks for Meiryo UI; here that lands on a real Japanese
+        # proportional face of similar width.
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Meiryo UI' \
-            /d 'Noto Sans CJK JP' /f </dev/null >/dev/null 2>&1
+            /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
     fi
 }

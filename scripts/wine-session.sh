@@ -33,17 +33,25 @@ start_xvfb() {
 
 wine_session_start() {
     trap wine_session_stop EXIT
-    local fresh=0
-    [ -f "$WINEPREFIX/system.reg" ] || fresh=1
     mkdir -p "$WINEPREFIX"
     wineserver -p
     # Warm up (and on the first run create the prefix) outside any test
     # runner, so that Wine's services do not inherit its pipes.
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-    if [ "$fresh" = 1 ]; then
+    # Prefix settings, applied once per prefix (the stamp names their set).
+    local stamp="$WINEPREFIX/.vantrel2-settings-2"
+    if [ ! -f "$stamp" ]; then
         # The dialog asks for Meiryo UI; here that lands on a real Japanese
         # proportional face of similar width.
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Meiryo UI' \
             /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
+        # Every window inside one virtual desktop: no window manager is
+        # needed, title bars are drawn, and windows close without waiting
+        # on the X server (about ten times faster under Xvfb).
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+            </dev/null >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
+            </dev/null >/dev/null 2>&1
+        touch "$stamp"
     fi
 }

@@ -25,7 +25,7 @@ done
 bash scripts/setup.sh
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/windows}")"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
+      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target Vantrel2 VekCmdLib VantrelHost WindowCloser
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
@@ -86,6 +86,27 @@ else
     wait "$host_pid" || true
     tr -d '\r' <"$OUT"
     [ -f "$PNG" ] && echo "screenshot: $PNG"
+    # The same dialog at 120 and 144 dpi: Wine reads LogPixels when a
+    # process starts; put it back afterwards.
+    for dpi in 120 144; do
+        shot="$BUILD/Vantrel2-dialog-${dpi}dpi.png"
+        rm -f "$shot"
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+            </dev/null >/dev/null 2>&1
+        wine explorer /desktop=shot$dpi,1024x768 VantrelHost.exe --dll Vantrel2.dll --cmdline 1 \
+            </dev/null >/dev/null 2>&1 &
+        host_pid=$!
+        if wine WindowCloser.exe wait --desktop shot$dpi --timeout 60 </dev/null >/dev/null; then
+            sleep 1
+            import -window root -crop 1024x768+0+0 +repage "$shot"
+            wine WindowCloser.exe close --desktop shot$dpi --timeout 20 </dev/null >/dev/null || true
+        fi
+        wait "$host_pid" || true
+        wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
+        wine reg delete 'HKCU\Software\Wine\Fonts' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
+        if [ -f "$shot" ]; then echo "screenshot at $dpi dpi: $shot"; else
+            echo "the dialog did not appear at $dpi dpi" >&2; exit 1; fi
+    done
 fi
 echo "host command library calls:"
 tr -d '\r' <"$VEKCMDLIB_LOG" | sed 's/^/  /'

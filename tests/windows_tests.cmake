@@ -19,3 +19,5 @@ vantrel2_windows_test(common_tests
 include(${CMAKE_CURRENT_LIST_DIR}/dialog/CMakeLists.txt)
 include(${CMAKE_CURRENT_LIST_DIR}/command/CMakeLists.txt)
 include(${CMAKE_CURRENT_LIST_DIR}/packaging/CMakeLists.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/hardening/CMakeLists.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/release/CMakeLists.txt)

@@ -78,6 +78,11 @@ HostFunction<VekGetTextBoxStatusFunction> vekGetTextBoxStatus{"VekGetTextBoxStat
 
 }  // namespace
 
+void ReleaseHostLibrary() noexcept {
+    // Only decrements the count while the host keeps its own reference.
+    if (HMODULE module = hostLibrary.exchange(nullptr)) ::FreeLibrary(module);
+}
+
 HRESULT HostInitVBCmdLib(std::int32_t hWnd, std::int32_t nCmdLine) noexcept {
     InitVBCmdLibFunction function = nullptr;
     if (const HRESULT hr = initVBCmdLib.Get(function); FAILED(hr)) return hr;

@@ -15,6 +15,10 @@ namespace vantrel2 {
 
 inline constexpr wchar_t kHostLibraryName[] = L"VekCmdLib.dll";
 
+// Gives back the reference the binding took on the library. Only for the
+// DLL's own unload (FreeLibrary), when nothing of it can run any more.
+void ReleaseHostLibrary() noexcept;
+
 HRESULT HostInitVBCmdLib(std::int32_t hWnd, std::int32_t nCmdLine) noexcept;
 HRESULT HostExitCommand() noexcept;
 HRESULT HostGetCSBHandle(std::int16_t csbID, std::int32_t& handle) noexcept;

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "HostLibrary.h"
 #include "SharedState.h"
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
@@ -10,7 +11,12 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         case DLL_PROCESS_DETACH:
             // At process exit other threads are already gone and their
             // states may be mid-use; only a FreeLibrary cleans up.
-            if (reserved == nullptr) vantrel2::ReleaseAllSharedState();
+            // Each load binds the host library afresh, so each unload gives
+            // its reference back.
+            if (reserved == nullptr) {
+                vantrel2::ReleaseAllSharedState();
+                vantrel2::ReleaseHostLibrary();
+            }
             break;
         default:
             break;

@@ -1,6 +1,6 @@
 #include "SharedState.h"
 
-#include <mutex>
+#include <mutex>  // std::lock_guard
 #include <vector>
 
 #include "commonModule.h"
@@ -11,8 +11,19 @@ namespace {
 
 // Each thread that uses the DLL has its own state. TLS slots rather than
 // thread_local, so that the DLL can free the states itself on detach.
+// A slim lock rather than std::mutex, which would bring winpthreads into the
+// DLL.
+class SlimLock {
+public:
+    void lock() noexcept { ::AcquireSRWLockExclusive(&lock_); }
+    void unlock() noexcept { ::ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 struct StateRegistry {
-    std::mutex lock;
+    SlimLock lock;
     DWORD slot = ::TlsAlloc();
     std::vector<SharedState*> all;
 };
@@ -29,7 +40,7 @@ SharedState& CurrentSharedState() {
     if (auto* state = static_cast<SharedState*>(::TlsGetValue(registry.slot))) return *state;
     auto* state = new SharedState();
     ::TlsSetValue(registry.slot, state);
-    std::lock_guard<std::mutex> guard(registry.lock);
+    std::lock_guard<SlimLock> guard(registry.lock);
     registry.all.push_back(state);
     return *state;
 }
@@ -40,7 +51,7 @@ void ReleaseThreadSharedState() {
     if (!state) return;
     ::TlsSetValue(registry.slot, nullptr);
     {
-        std::lock_guard<std::mutex> guard(registry.lock);
+        std::lock_guard<SlimLock> guard(registry.lock);
         std::erase(registry.all, state);
     }
     delete state;
@@ -50,7 +61,7 @@ void ReleaseAllSharedState() {
     auto& registry = Registry();
     std::vector<SharedState*> states;
     {
-        std::lock_guard<std::mutex> guard(registry.lock);
+        std::lock_guard<SlimLock> guard(registry.lock);
         states.swap(registry.all);
     }
     ::TlsSetValue(registry.slot, nullptr);

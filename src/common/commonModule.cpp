@@ -2,13 +2,15 @@
 
 #include <array>
 
+#include "visual_styles.h"
+
 namespace vantrel2 {
 
 std::string ToAnsi(std::wstring_view text) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr,
-                                            nullptr);
+    const int bytes =
+        ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(bytes), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
     return result;
@@ -26,9 +28,9 @@ std::wstring FromAnsi(std::string_view bytes) {
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText) {
     std::array<char, 512> buffer{};
-    const DWORD count = ::GetPrivateProfileStringA(
-        ToAnsi(section).c_str(), ToAnsi(key).c_str(), "", buffer.data(),
-        static_cast<DWORD>(buffer.size()), ToAnsi(file).c_str());
+    const DWORD count =
+        ::GetPrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), "", buffer.data(),
+                                   static_cast<DWORD>(buffer.size()), ToAnsi(file).c_str());
     if (count == 0) return std::wstring(defaultText);
 
     // A value cut to fit the buffer may end in the first byte of a
@@ -56,6 +58,7 @@ namespace {
 int ShowMessage(std::wstring_view text, std::wstring_view title, UINT style) {
     const std::wstring textCopy(text);
     const std::wstring titleCopy(title);
+    const ScopedVisualStyles styles;
     return ::MessageBoxW(::GetActiveWindow(), textCopy.c_str(), titleCopy.c_str(), style);
 }
 

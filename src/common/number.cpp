@@ -1,7 +1,7 @@
 #include "number.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -19,11 +19,11 @@ std::string PlainText(double value) {
     if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
     if (value == 0) return "0";
 
-    // d.dddddddddddddde[+-]x, correctly rounded to 15 significant digits.
+    // d.dddddddddddddde[+-]x, rounded to 15 significant digits. (printf
+    // rather than std::to_chars: the latter's tables would triple the DLL.)
     char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
-    std::string scientific(buffer, result.ptr);
+    const int length = std::snprintf(buffer, sizeof buffer, "%.14e", value);
+    std::string scientific(buffer, static_cast<size_t>(length > 0 ? length : 0));
 
     std::string sign;
     if (scientific[0] == '-') {
@@ -92,18 +92,9 @@ double ParseLeadingNumber(std::wstring_view text) {
         if (exponent.size() > exponentStart) number += exponent;
     }
 
-    double value = 0.0;
-    const char* first = number.c_str();
-    const auto result = std::from_chars(first, first + number.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone on overflow and underflow; tell
-        // the two apart by the exponent's sign.
-        const bool negative = number[0] == '-';
-        const bool underflow = number.find("e-") != std::string::npos;
-        if (underflow) return negative ? -0.0 : 0.0;
-        return negative ? -HUGE_VAL : HUGE_VAL;
-    }
-    return value;
+    // The prefix is plain decimal ASCII with a '.' point, which strtod reads
+    // the same in the "C" locale the command runs in; too large gives HUGE_VAL.
+    return std::strtod(number.c_str(), nullptr);
 }
 
 std::optional<std::int16_t> RoundToInt16(double value) {

@@ -89,6 +89,12 @@ struct ScreenDcTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::ReleaseDC(nullptr, h); }
 };
+// An activation context from CreateActCtxW.
+struct ActCtxTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::ReleaseActCtx(h); }
+};
 struct BstrTraits {
     using Handle = BSTR;
     static Handle Invalid() noexcept { return nullptr; }
@@ -105,6 +111,31 @@ using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueBstr = UniqueResource<BstrTraits>;
 using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
+struct WindowsHookTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+using UniqueWindowsHook = UniqueResource<WindowsHookTraits>;
+using UniqueActCtx = UniqueResource<ActCtxTraits>;
+
+// An activation context active on this thread for the scope's lifetime; does
+// nothing when the context could not be activated.
+class ScopedActCtxActivation {
+public:
+    explicit ScopedActCtxActivation(HANDLE context) noexcept {
+        if (context != INVALID_HANDLE_VALUE && !::ActivateActCtx(context, &cookie_)) cookie_ = 0;
+    }
+    ScopedActCtxActivation(const ScopedActCtxActivation&) = delete;
+    ScopedActCtxActivation& operator=(const ScopedActCtxActivation&) = delete;
+    ~ScopedActCtxActivation() {
+        if (cookie_) ::DeactivateActCtx(0, cookie_);
+    }
+    bool active() const noexcept { return cookie_ != 0; }
+
+private:
+    ULONG_PTR cookie_ = 0;
+};
 
 inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));

@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include "visual_styles.h"
+
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -27,6 +29,73 @@ Dpi ScreenDpi() {
         dpi.y = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
     }
     return dpi;
+}
+
+// Windows 7 has none of these; Windows 8.1 only the shcore pair.
+template <typename Function>
+Function Lookup(HMODULE module, const char* name) {
+    return module
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)))
+               : nullptr;
+}
+
+inline constexpr int kPerMonitorAware =
+    2;  // DPI_AWARENESS_PER_MONITOR_AWARE, PROCESS_PER_MONITOR_DPI_AWARE
+
+// The DPI of the monitor the window is on when this thread is per-monitor
+// DPI aware; nothing otherwise, and the system DPI applies.
+std::optional<Dpi> PerMonitorDpi(HWND window) {
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    using GetThreadContext = HANDLE(WINAPI*)();
+    using GetAwareness = int(WINAPI*)(HANDLE);
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const auto getThreadContext = Lookup<GetThreadContext>(user32, "GetThreadDpiAwarenessContext");
+    const auto getAwareness = Lookup<GetAwareness>(user32, "GetAwarenessFromDpiAwarenessContext");
+    const auto getDpiForWindow = Lookup<GetDpiForWindowFunction>(user32, "GetDpiForWindow");
+    if (getThreadContext && getAwareness && getDpiForWindow) {
+        if (getAwareness(getThreadContext()) != kPerMonitorAware) return std::nullopt;
+        const int dpi = static_cast<int>(getDpiForWindow(window));
+        if (dpi <= 0) return std::nullopt;
+        return Dpi{dpi, dpi};
+    }
+    const UniqueLibrary shcore(
+        ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    using GetProcessAwareness = HRESULT(WINAPI*)(HANDLE, int*);
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    const auto getProcessAwareness =
+        Lookup<GetProcessAwareness>(shcore.get(), "GetProcessDpiAwareness");
+    const auto getDpiForMonitor =
+        Lookup<GetDpiForMonitorFunction>(shcore.get(), "GetDpiForMonitor");
+    int awareness = 0;
+    if (!getProcessAwareness || !getDpiForMonitor ||
+        FAILED(getProcessAwareness(nullptr, &awareness)) || awareness != kPerMonitorAware) {
+        return std::nullopt;
+    }
+    UINT x = 0;
+    UINT y = 0;
+    const HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
+    if (FAILED(getDpiForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) || !x || !y) {
+        return std::nullopt;
+    }
+    return Dpi{static_cast<int>(x), static_cast<int>(y)};
+}
+
+// The dialog rescales itself on a DPI change; the dialog manager of
+// per-monitor v2 must not do it a second time.
+void KeepDialogManagerFromRescaling(HWND window) {
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    using SetBehavior = BOOL(WINAPI*)(HWND, int, int);
+    constexpr int kDisableAll = 1;       // DDC_DISABLE_ALL
+    constexpr int kDisableControls = 3;  // DCDC_DISABLE_FONTUPDATE | DCDC_DISABLE_RELAYOUT
+    if (const auto setDialog = Lookup<SetBehavior>(user32, "SetDialogDpiChangeBehavior")) {
+        setDialog(window, kDisableAll, kDisableAll);
+    }
+    if (const auto setControl = Lookup<SetBehavior>(user32, "SetDialogControlDpiChangeBehavior")) {
+        for (HWND child = ::GetWindow(window, GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            setControl(child, kDisableControls, kDisableControls);
+        }
+    }
 }
 
 UniqueGdiObject CreateFormFont(int dpiY) {
@@ -183,17 +252,17 @@ HRESULT Vantrel2Form::ShowModal() {
             form.disabled_.reset();
             form.icon_.reset();
             form.font_.reset();
+            form.previousFont_.reset();
             form.loadFrom_ = nullptr;
         }
     };
     try {
         ShowScope scope{*this};
-        const Dpi dpi = ScreenDpi();
-        twipsPerPixelX_ = TwipsPerPixel(dpi.x);
-        twipsPerPixelY_ = TwipsPerPixel(dpi.y);
-        font_ = CreateFormFont(dpi.y);
         icon_ = MakeFormIcon();
-        if (!font_ || !icon_) return E_OUTOFMEMORY;
+        if (!icon_) return E_OUTOFMEMORY;
+        // The dialog, its nested handlers' windows and message boxes all
+        // come from Common Controls 6.
+        const ScopedVisualStyles styles;
 
         disabled_ = std::make_unique<ThreadWindowsDisabled>();
         // A hidden owner keeps the dialog out of the taskbar without making
@@ -232,8 +301,11 @@ INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wPar
     }
 }
 
-INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_DPICHANGED:
+            OnDpiChanged(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return TRUE;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
@@ -251,8 +323,11 @@ void Vantrel2Form::OnInitDialog(HWND window) {
         TrimSystemMenu(window);
         ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
         ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
-        loadResult_ = CreateControls();
+        const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
+        const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
+        loadResult_ = UseDpi(dpi.x, dpi.y) ? CreateControls() : E_OUTOFMEMORY;
         if (SUCCEEDED(loadResult_)) {
+            if (monitorDpi) KeepDialogManagerFromRescaling(window);
             ApplyClientSize();
             ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
             loadResult_ = loadFrom_ ? RunLoadStep(*loadFrom_) : E_UNEXPECTED;
@@ -267,6 +342,41 @@ void Vantrel2Form::OnInitDialog(HWND window) {
         return;
     }
     ::SetFocus(check1_);
+}
+
+bool Vantrel2Form::UseDpi(int dpiX, int dpiY) {
+    UniqueGdiObject font = CreateFormFont(dpiY);
+    if (!font) return false;
+    twipsPerPixelX_ = TwipsPerPixel(dpiX);
+    twipsPerPixelY_ = TwipsPerPixel(dpiY);
+    // The controls still hold the old font until PlaceControls gives them
+    // this one; it goes when the show ends.
+    previousFont_ = std::move(font_);
+    font_ = std::move(font);
+    return true;
+}
+
+void Vantrel2Form::PlaceControls() {
+    for (const ControlDesign& design : kControlDesigns) {
+        HWND control = ::GetDlgItem(window_, design.id);
+        if (!control) continue;
+        const PixelRect at = ToPixels(design.twips, twipsPerPixelX_, twipsPerPixelY_);
+        ::SetWindowPos(control, nullptr, at.left, at.top, at.width, at.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    }
+}
+
+void Vantrel2Form::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
+    if (!window_ || !UseDpi(dpiX, dpiY)) return;
+    PlaceControls();
+    previousFont_.reset();
+    if (suggested) {
+        ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ApplyClientSize();
 }
 
 HRESULT Vantrel2Form::CreateControls() {

@@ -75,8 +75,14 @@ class Vantrel2Form : public ModalDialog {
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog(HWND window);
+    // Twips per pixel and the font for a DPI; false without a font.
+    bool UseDpi(int dpiX, int dpiY);
     HRESULT CreateControls();
+    void PlaceControls();
     void ApplyClientSize();
+    // The monitor's DPI changed: everything again from the twips, the frame
+    // where the system suggests.
+    void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
     HRESULT RunLoadStep(const SharedState& state);
     void CentreOnPrimaryDisplay();
     void OnCommand(int id, int code);
@@ -96,6 +102,7 @@ class Vantrel2Form : public ModalDialog {
     int twipsPerPixelX_ = 15;
     int twipsPerPixelY_ = 15;
     UniqueGdiObject font_;
+    UniqueGdiObject previousFont_;
     UniqueIcon icon_;
     const SharedState* loadFrom_ = nullptr;
     HRESULT loadResult_ = S_OK;

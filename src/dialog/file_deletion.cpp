@@ -13,10 +13,6 @@ namespace {
 constexpr DWORD kNeverDeleted = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                 FILE_ATTRIBUTE_DEVICE;
-// Below this the plain form of a path works everywhere (a folder's limit is
-// MAX_PATH less an 8.3 name).
-constexpr std::size_t kPlainPathLimit = MAX_PATH - 12;
-
 HRESULT LastErrorResult() {
     const DWORD error = ::GetLastError();
     return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
@@ -39,8 +35,10 @@ bool StartsWith(const std::wstring& text, std::wstring_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The absolute form of `path` against the current folder, prefixed with
-// \\?\ when it is too long for the plain form. Device paths are refused.
+// The absolute form of `path` against the current folder, in the \\?\ form:
+// names found in the folder are then opened exactly as listed, never read
+// as a device (NUL.ini, COM1.ini) or shortened (a trailing dot), and length
+// does not matter. Device paths are refused.
 std::optional<std::wstring> AbsolutePath(std::wstring_view path, HRESULT& error) {
     const std::wstring input(path);
     const DWORD needed = ::GetFullPathNameW(input.c_str(), 0, nullptr, nullptr);
@@ -59,7 +57,7 @@ std::optional<std::wstring> AbsolutePath(std::wstring_view path, HRESULT& error)
         error = kBadName;
         return std::nullopt;
     }
-    if (full.size() >= kPlainPathLimit && !StartsWith(full, L"\\\\?\\")) {
+    if (!StartsWith(full, L"\\\\?\\")) {
         if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
         return L"\\\\?\\" + full;
     }
@@ -116,8 +114,10 @@ HRESULT DeleteOneFile(const std::wstring& fullPath, std::wstring_view pattern) {
 DeletionOutcome DeleteMatches(std::wstring_view folder, std::wstring_view pattern) {
     DeletionOutcome outcome;
     HRESULT error = S_OK;
-    // An empty name names the folder itself; a colon would address a stream.
-    if (pattern.empty() || pattern.find(L':') != std::wstring_view::npos || HasWildcard(folder)) {
+    // An empty name names the folder itself; a colon would address a stream;
+    // a folder typed with a trailing dot or space would be read as another.
+    if (pattern.empty() || pattern.find(L':') != std::wstring_view::npos || HasWildcard(folder) ||
+        HasStrippedFolderComponent(folder)) {
         outcome.firstError = kBadName;
         return outcome;
     }

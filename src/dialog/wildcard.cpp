@@ -92,4 +92,18 @@ PathParts SplitLastComponent(std::wstring_view path) {
     return {path.substr(0, cut + 1), path.substr(cut + 1)};
 }
 
+bool HasStrippedFolderComponent(std::wstring_view folder) {
+    while (!folder.empty()) {
+        const std::size_t cut = folder.find_first_of(L"\\/");
+        const std::wstring_view component = folder.substr(0, cut);
+        if (!component.empty() && component != L"." && component != L".." &&
+            (component.back() == L'.' || component.back() == L' ')) {
+            return true;
+        }
+        if (cut == std::wstring_view::npos) break;
+        folder.remove_prefix(cut + 1);
+    }
+    return false;
+}
+
 }  // namespace vantrel2

@@ -35,4 +35,9 @@ struct PathParts {
 };
 PathParts SplitLastComponent(std::wstring_view path);
 
+// True when a component of `folder` ends in a dot or a space (other than
+// "." and ".."): the path functions would strip it and name another folder
+// than the one typed.
+bool HasStrippedFolderComponent(std::wstring_view folder);
+
 }  // namespace vantrel2

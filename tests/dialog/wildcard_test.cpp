@@ -92,5 +92,16 @@ TEST(SplitLastComponent, KeepsTheSeparatorWithTheFolder) {
     EXPECT_FALSE(HasWildcard(L"C:\\x\\a.ini"));
 }
 
+TEST(HasStrippedFolderComponent, FindsFoldersTheSystemWouldRename) {
+    for (const wchar_t* folder :
+         {L"C:\\x.\\", L"C:\\x \\", L"sub.\\", L"a\\b. .\\c\\", L"x...\\"}) {
+        EXPECT_TRUE(HasStrippedFolderComponent(folder)) << folder;
+    }
+    for (const wchar_t* folder : {L"", L"C:\\", L".\\", L"..\\x\\", L"C:\\a.b\\", L"\\\\?\\C:\\x\\",
+                                  L"\\\\server\\share\\", L"C:"}) {
+        EXPECT_FALSE(HasStrippedFolderComponent(folder)) << folder;
+    }
+}
+
 }  // namespace
 }  // namespace vantrel2

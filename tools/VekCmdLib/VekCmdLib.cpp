@@ -6,6 +6,8 @@
 //                         (decimal, default 0: no setting box)
 //   VEKCMDLIB_TEXT_HEX    the text bytes VekGetTextBoxStatus writes at
 //                         bytes 16.. of the record, as hex (at most 256)
+// A test in the same process can also have VekExitCommand call back into it
+// (VekCmdLibSetExitHook), as a host that releases the command object there.
 #include <windows.h>
 
 #include <cstdint>
@@ -57,9 +59,24 @@ std::int32_t __stdcall InitVBCmdLib(std::int32_t hWnd, std::int32_t nCmdLine) {
     return 0;
 }
 
+using ExitHook = void(__stdcall*)(void*);
+static ExitHook exitHook = nullptr;
+static void* exitHookContext = nullptr;
+
+// Test only, not a host function: `hook` runs once, at the next
+// VekExitCommand, after its log line.
+void __stdcall VekCmdLibSetExitHook(ExitHook hook, void* context) {
+    exitHook = hook;
+    exitHookContext = context;
+}
+
 #ifndef VEKCMDLIB_WITHOUT_EXIT
 std::int32_t __stdcall VekExitCommand() {
     Log("VekExitCommand");
+    if (const ExitHook hook = exitHook) {
+        exitHook = nullptr;
+        hook(exitHookContext);
+    }
     return 0;
 }
 #endif

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Benchmark (not a test): prints one Markdown table measured in this run
+# under Wine, in a private Xvfb and the build's prefix.
+#   1. start to visible: VekProcStartCmd until the dialog is shown and
+#      painted, against an empty modal dialog of the plain dialog API in the
+#      same stand-in host (median of RUNS each, after one unmeasured start);
+#   2. deletion: a pattern matching 1 000 and 10 000 files in one folder, the
+#      command's deletion against `cmd /c del` (median of DELETE_RUNS each);
+#   3. footprint: the DLL's size and imports, what one open dialog adds.
+#
+#   bash scripts/bench.sh
+#
+# VANTREL2_BUILD picks the build folder (default build/windows); RUNS and
+# DELETE_RUNS the repetitions (30 and 5).
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+RUNS="${RUNS:-30}"
+DELETE_RUNS="${DELETE_RUNS:-5}"
+
+bash scripts/setup.sh >/dev/null
+BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/windows}")"
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
+      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelHost VantrelDeleteBench >/dev/null
+BIN="$BUILD/bin"
+DLL="$BIN/Vantrel2.dll"
+
+HOST="$BUILD/bench-host"
+rm -rf "$HOST"
+mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
+cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelHost.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
+
+source scripts/wine-session.sh
+start_xvfb
+wine_session_start
+export VEKCMDLIB_LOG="$HOST/VekCmdLib.log"
+
+median() { sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.3f\n", (v[NR/2]+v[NR/2+1])/2}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a/b}'; }
+now_ns() { date +%s%N; }
+ms_since() { awk -v a="$1" -v b="$(now_ns)" 'BEGIN {printf "%.1f", (b-a)/1e6}'; }
+
+cd "$HOST"
+echo "measuring start to visible ($RUNS runs each) ..." >&2
+wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" </dev/null \
+    | tr -d '\r' >start-command.txt
+wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --empty-dialog </dev/null \
+    | tr -d '\r' >start-empty.txt
+for f in start-command.txt start-empty.txt; do
+    [ "$(grep -c '^start-ms' "$f")" = "$RUNS" ] || { echo "timing failed: $(cat "$f")" >&2; exit 1; }
+done
+start_command=$(awk '/^start-ms/ {print $2}' start-command.txt | median)
+start_empty=$(awk '/^start-ms/ {print $2}' start-empty.txt | median)
+first_command=$(awk '/^first-start-ms/ {print $2}' start-command.txt)
+first_empty=$(awk '/^first-start-ms/ {print $2}' start-empty.txt)
+read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows < <(grep '^open-adds' start-command.txt)
+
+echo "measuring deletion ($DELETE_RUNS runs each) ..." >&2
+FOLDER="$WINEPREFIX/drive_c/vantrel2-bench"
+PATTERN='C:\vantrel2-bench\*.tmp'
+fill() { rm -rf "$FOLDER"; mkdir -p "$FOLDER"; (cd "$FOLDER" && seq -f 'f%05g.tmp' 1 "$1" | xargs touch); }
+declare -A del_ours del_ours_inner del_cmd
+for n in 1000 10000; do
+    ours=() inner=() cmdt=()
+    for _ in $(seq "$DELETE_RUNS"); do
+        fill "$n"
+        t=$(now_ns)
+        out=$(wine VantrelDeleteBench.exe "$PATTERN" </dev/null | tr -d '\r')
+        ours+=("$(ms_since "$t")")
+        inner+=("$(awk '{print $2}' <<<"$out")")
+        [ "$(awk '{print $4}' <<<"$out")" = "$n" ] || { echo "deleted: $out" >&2; exit 1; }
+        fill "$n"
+        t=$(now_ns)
+        wine cmd /c del /q "$PATTERN" </dev/null >/dev/null 2>&1
+        cmdt+=("$(ms_since "$t")")
+        [ -z "$(ls -A "$FOLDER")" ] || { echo "del left files" >&2; exit 1; }
+    done
+    del_ours[$n]=$(printf '%s\n' "${ours[@]}" | median)
+    del_ours_inner[$n]=$(printf '%s\n' "${inner[@]}" | median)
+    del_cmd[$n]=$(printf '%s\n' "${cmdt[@]}" | median)
+done
+rm -rf "$FOLDER"
+t=$(now_ns); wine cmd /c exit </dev/null >/dev/null 2>&1; cmd_start=$(ms_since "$t")
+
+size=$(stat -c %s "$DLL")
+imports=$(i686-w64-mingw32-objdump -p "$DLL" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
+echo
+echo "Machine: $(nproc) CPUs, $cpu; $(wine --version); $(date -u +%Y-%m-%d)"
+echo
+echo "| measure | Vantrel2 | reference | ratio |"
+echo "| --- | ---: | ---: | ---: |"
+echo "| start to visible, median of $RUNS (ms) | $start_command | $start_empty (empty dialog) | $(ratio "$start_command" "$start_empty") |"
+echo "| start to visible, first in a process (ms) | $first_command | $first_empty (empty dialog) | $(ratio "$first_command" "$first_empty") |"
+for n in 1000 10000; do
+    echo "| delete $n files, process, median of $DELETE_RUNS (ms) | ${del_ours[$n]} | ${del_cmd[$n]} (cmd /c del) | $(ratio "${del_ours[$n]}" "${del_cmd[$n]}") |"
+done
+echo "| delete 1000 → 10000 growth | $(ratio "${del_ours[10000]}" "${del_ours[1000]}")× | $(ratio "${del_cmd[10000]}" "${del_cmd[1000]}")× | |"
+echo "| deletion alone, in process: 1000 / 10000 (ms) | ${del_ours_inner[1000]} / ${del_ours_inner[10000]} | | |"
+echo "| starting \`cmd /c exit\` (ms) | | $cmd_start | |"
+echo "| DLL size (bytes) | $size | 300 000 aim | $(ratio "$size" 300000) |"
+echo "| DLL imports | $imports | | |"
+echo "| one open dialog adds | private resident (RssAnon) +${adds_kb} KB, windows +${adds_windows}, GDI ${adds_gdi}, USER ${adds_user} (GetGuiResources) | | |"

@@ -1,0 +1,106 @@
+#include "dialog_session.h"
+
+#include <atomic>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "SharedState.h"
+#include "layout.h"
+#include "settings.h"
+#include "window_driver.h"
+
+namespace vantrel2::test {
+
+using namespace std::chrono_literals;
+
+std::string Utf8(const std::wstring& text) {
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+void PrintTo(const Shown& shown, std::ostream* out) {
+    *out << Utf8(shown.title) << " \"" << Utf8(shown.text.substr(0, 200)) << "\"";
+}
+
+Shown NextShown(HWND dialog, int button, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        for (const wchar_t* title : {L"警告", L"注意"}) {
+            HWND box = WaitForDialog(title, 0ms);
+            if (!box) continue;
+            const bool warning = title == std::wstring(L"警告");
+            const MessageBoxSeen seen = AnswerMessageBox(title, warning ? IDOK : button);
+            EXPECT_EQ(seen.owner, dialog);
+            EXPECT_TRUE(WaitForWindowGone(box, 10s));
+            return {title, seen.text};
+        }
+        if (!::IsWindowVisible(dialog)) return kClosed;
+        if (std::chrono::steady_clock::now() >= deadline) return kNothing;
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+void SetPath(HWND dialog, int row, const std::wstring& text) {
+    ::SendMessageW(::GetDlgItem(dialog, kText2Id + row), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void Press(HWND dialog, int id) { ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void HostFolderTest::SetUp() {
+    MakeFolder(folder / L"sysinfo");
+    MakeFolder(folder / L"sysdata");
+    LoadSharedState(CurrentSharedState(), folder.path());
+    const SharedState& state = CurrentSharedState();
+    targets_[0] = state.OpenHistoryFile;
+    targets_[1] = state.BinderAttrFile;
+    targets_[2] = state.DrawingAttrFile;
+    for (const std::wstring& target : targets_) WriteBytes(target, "host data");
+}
+
+std::wstring HostFolderTest::SettingsFile() const { return SettingsFileName(folder / L"sysinfo"); }
+
+bool HostFolderTest::Show(const std::function<void(HWND)>& drive) {
+    LoadSharedState(CurrentSharedState(), folder.path());
+    std::atomic<bool> appeared{false};
+    std::thread driver([&] {
+        HWND dialog = WaitForDialog(kVantrel2FormCaption, 20s);
+        if (!dialog) return;
+        appeared = true;
+        drive(dialog);
+        if (!WaitForWindowGone(dialog, 10s)) {
+            ADD_FAILURE() << "the dialog was still open after the test's steps";
+            for (int i = 0; i < 50 && ::IsWindow(dialog); ++i) {
+                for (const wchar_t* title : {L"警告", L"注意"}) {
+                    if (HWND box = WaitForDialog(title, 0ms)) {
+                        ::PostMessageW(box, WM_COMMAND, IDNO, 0);
+                        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    }
+                }
+                ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+                std::this_thread::sleep_for(200ms);
+            }
+        }
+    });
+    const HRESULT result = form.ShowModal();
+    driver.join();
+    EXPECT_EQ(result, S_OK);
+    return appeared && result == S_OK;
+}
+
+CurrentFolder::CurrentFolder(const std::wstring& folder) {
+    wchar_t saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, saved);
+    saved_ = saved;
+    ::SetCurrentDirectoryW(folder.c_str());
+}
+
+CurrentFolder::~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
+
+}  // namespace vantrel2::test

@@ -1,0 +1,274 @@
+// Faults from outside: the host releasing the command object inside
+// VekExitCommand, the dialog's window destroyed while it is open, a file
+// held by another process.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ModuleCounts.h"
+#include "OrvaneVbCommand.h"
+#include "SharedState.h"
+#include "child_process.h"
+#include "commonModule.h"
+#include "dialog_session.h"
+#include "layout.h"
+#include "settings.h"
+#include "win_handles.h"
+#include "window_driver.h"
+
+namespace vantrel2 {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Exists;
+
+// A visible top-level window of the host on this thread. WM_APP destroys
+// the window given in wParam, as a host tearing down its UI would.
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        ::DestroyWindow(reinterpret_cast<HWND>(wParam));
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+UniqueWindow CreateHostWindow() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = HostWindowProc;
+    windowClass.lpszClassName = L"HardeningTestHost";
+    ::RegisterClassW(&windowClass);
+    UniqueWindow window(::CreateWindowExW(0, windowClass.lpszClassName, L"host",
+                                          WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                          nullptr, nullptr, nullptr));
+    return window;
+}
+
+// The command object against the stand-in host library in a host folder.
+class CommandFaults : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", log.c_str());
+        ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\hostlib\\VekCmdLib.dll",
+                                   hostFolder / L"VekCmdLib.dll"));
+        ASSERT_TRUE(::SetDllDirectoryW(hostFolder.path().c_str()));
+        hostLibrary.reset(::LoadLibraryW(L"VekCmdLib.dll"));
+        ASSERT_TRUE(hostLibrary);
+    }
+    void TearDown() override {
+        ::SetDllDirectoryW(nullptr);
+        ::CoUninitialize();
+    }
+    std::string Log() const {
+        if (!Exists(log)) return {};
+        const auto bytes = test::ReadBytes(log);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    using ExitHook = void(__stdcall*)(void*);
+    void SetExitHook(ExitHook hook, void* context) {
+        using SetHook = void(__stdcall*)(ExitHook, void*);
+        auto set = reinterpret_cast<SetHook>(
+            reinterpret_cast<void*>(::GetProcAddress(hostLibrary.get(), "VekCmdLibSetExitHook")));
+        ASSERT_NE(set, nullptr);
+        set(hook, context);
+    }
+
+    test::TempFolder hostFolder;
+    std::wstring log = hostFolder / L"VekCmdLib.log";
+    UniqueLibrary hostLibrary;
+};
+
+// Closes the deletion dialog from a second thread once it is shown.
+void CloseWhenShown(std::atomic<bool>& appeared) {
+    HWND dialog = test::WaitForDialog(kVantrel2FormCaption);
+    if (!dialog) return;
+    appeared = true;
+    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+}
+
+struct ReleaseInExit {
+    IUnknown* object;
+    HRESULT unloadInside = E_FAIL;
+};
+
+void __stdcall ReleaseTheObject(void* context) {
+    auto* release = static_cast<ReleaseInExit*>(context);
+    std::exchange(release->object, nullptr)->Release();
+    release->unloadInside = CanUnloadNow();
+}
+
+TEST_F(CommandFaults, TheHostReleasingTheObjectInsideVekExitCommand) {
+    // Through the vtable, then through IDispatch::Invoke.
+    for (const bool byName : {false, true}) {
+        SCOPED_TRACE(byName ? "Invoke" : "vtable");
+        ::DeleteFileW(log.c_str());
+        ASSERT_EQ(CanUnloadNow(), S_OK);
+        _OrvaneVbCommand* command = nullptr;
+        ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, reinterpret_cast<void**>(&command)),
+                  S_OK);
+        ReleaseInExit release{command};
+        SetExitHook(ReleaseTheObject, &release);
+        LONG nCode = 0;
+        HRESULT hr = E_FAIL;
+        std::atomic<bool> appeared{false};
+        std::thread user(CloseWhenShown, std::ref(appeared));
+        if (byName) {
+            VARIANT args[3];
+            V_VT(&args[2]) = VT_I4;
+            V_I4(&args[2]) = 1;
+            V_VT(&args[1]) = VT_I4;
+            V_I4(&args[1]) = 2;
+            V_VT(&args[0]) = VT_I4 | VT_BYREF;
+            V_I4REF(&args[0]) = &nCode;
+            DISPPARAMS params{args, nullptr, 3, 0};
+            hr = command->Invoke(0x60030000, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                 &params, nullptr, nullptr, nullptr);
+        } else {
+            hr = command->VekProcStartCmd(1, 2, &nCode);
+        }
+        user.join();
+        ASSERT_TRUE(appeared.load());
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(nCode, 1);
+        EXPECT_EQ(release.object, nullptr) << "the hook ran";
+        EXPECT_EQ(release.unloadInside, S_FALSE) << "the running start still holds the object";
+        EXPECT_EQ(CanUnloadNow(), S_OK) << "and lets it go on return";
+        EXPECT_EQ(Log(), "InitVBCmdLib 1 2\r\nVekExitCommand\r\n");
+    }
+}
+
+TEST_F(CommandFaults, TheDialogDestroyedFromOutsideEndsTheStartCleanly) {
+    const UniqueWindow host = CreateHostWindow();
+    ASSERT_TRUE(host);
+    ComPtr<_OrvaneVbCommand> command;
+    ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
+    std::atomic<bool> appeared{false};
+    std::atomic<bool> hostDisabledWhileOpen{false};
+    std::thread outsider([&] {
+        HWND dialog = test::WaitForDialog(kVantrel2FormCaption);
+        if (!dialog) return;
+        appeared = true;
+        hostDisabledWhileOpen = !::IsWindowEnabled(host.get());
+        ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
+        if (!test::WaitForWindowGone(dialog, 10s)) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    LONG nCode = 0;
+    const HRESULT hr = command->VekProcStartCmd(0, 0, &nCode);
+    outsider.join();
+    ASSERT_TRUE(appeared.load());
+    EXPECT_TRUE(hostDisabledWhileOpen.load());
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_TRUE(::IsWindowEnabled(host.get())) << "the host is usable again";
+    EXPECT_EQ(Log(), "InitVBCmdLib 0 0\r\nVekExitCommand\r\n");
+
+    // The next start shows the dialog again and closes normally.
+    appeared = false;
+    std::thread user(CloseWhenShown, std::ref(appeared));
+    EXPECT_EQ(command->VekProcStartCmd(0, 0, &nCode), S_OK);
+    user.join();
+    EXPECT_TRUE(appeared.load());
+    EXPECT_EQ(Log(),
+              "InitVBCmdLib 0 0\r\nVekExitCommand\r\nInitVBCmdLib 0 0\r\nVekExitCommand\r\n");
+}
+
+// --- The same at the dialog, mid-run --------------------------------------------
+
+using DialogFaults = test::HostFolderTest;
+
+// Destroyed while the confirmation question for row 0 waits: that question
+// counts as unanswered, the later rows are not touched, nothing is saved.
+TEST_F(DialogFaults, DestroyedWhileTheQuestionWaitsKeepsEveryFile) {
+    const UniqueWindow host = CreateHostWindow();
+    ASSERT_TRUE(host);
+    ProfileWrite(SettingsFile(), kSettingsSection, kConfirmKey, L"1");
+    const auto before = test::ReadBytes(SettingsFile());
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        test::Press(dialog, kCommand1Id);
+        ASSERT_NE(test::WaitForDialog(L"注意", 10s), nullptr);
+        ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
+        EXPECT_TRUE(test::WaitForWindowGone(dialog, 10s));
+    }));
+    for (int row = 0; row < 3; ++row) EXPECT_TRUE(Exists(Target(row))) << row;
+    EXPECT_EQ(test::ReadBytes(SettingsFile()), before);
+    EXPECT_TRUE(::IsWindowEnabled(host.get()));
+    EXPECT_EQ(test::WaitForDialog(L"注意", 0ms), nullptr) << "no box left behind";
+}
+
+// --- A file held by another process ----------------------------------------------
+
+constexpr wchar_t kHoldFile[] = L"HARDENING_HOLD_FILE";
+constexpr wchar_t kHoldEvent[] = L"HARDENING_HOLD_EVENT";
+
+// Run by the test below in a child process: holds the file open for reading
+// without delete sharing until the event is set.
+TEST(FileHolderChild, DISABLED_HoldsTheFile) {
+    wchar_t file[MAX_PATH * 2] = {};
+    wchar_t event[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(kHoldFile, file, MAX_PATH * 2) ||
+        !::GetEnvironmentVariableW(kHoldEvent, event, MAX_PATH)) {
+        GTEST_SKIP();
+    }
+    // Wine at times answers the first open with a sharing violation.
+    UniqueFile held;
+    for (int attempt = 0; attempt < 200 && !held; ++attempt) {
+        held.reset(::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+        if (!held) ::Sleep(10);
+    }
+    ASSERT_TRUE(held) << "error " << ::GetLastError();
+    const UniqueKernelHandle ready(
+        ::OpenEventW(EVENT_MODIFY_STATE, FALSE, (std::wstring(event) + L"-ready").c_str()));
+    const UniqueKernelHandle release(::OpenEventW(SYNCHRONIZE, FALSE, event));
+    ASSERT_TRUE(ready && release);
+    ::SetEvent(ready.get());
+    ::WaitForSingleObject(release.get(), 60000);
+}
+
+TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesAndTheRunCompletes) {
+    ProfileWrite(SettingsFile(), kSettingsSection, kConfirmKey, L"0");
+    const std::wstring eventName = L"vantrel2-hold-" + std::to_wstring(::GetCurrentProcessId());
+    const UniqueKernelHandle release(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+    const UniqueKernelHandle ready(
+        ::CreateEventW(nullptr, TRUE, FALSE, (eventName + L"-ready").c_str()));
+    ASSERT_TRUE(release && ready);
+    ::SetEnvironmentVariableW(kHoldFile, Target(1).c_str());
+    ::SetEnvironmentVariableW(kHoldEvent, eventName.c_str());
+    wchar_t self[MAX_PATH * 2] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    const std::wstring line = L"\"" + std::wstring(self) +
+                              L"\" --gtest_also_run_disabled_tests "
+                              L"--gtest_filter=FileHolderChild.DISABLED_HoldsTheFile";
+    bool heldSeen = false;
+    bool shown = false;
+    const auto child = test::RunChild(line, {}, 60000, [&](DWORD) {
+        // Held once a delete-access open meets a sharing violation.
+        for (int i = 0; i < 500 && !heldSeen; ++i) {
+            const UniqueFile probe(
+                ::CreateFileW(Target(1).c_str(), DELETE, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+            heldSeen = !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
+            if (!heldSeen) ::Sleep(20);
+        }
+        if (heldSeen) {
+            shown = Show([&](HWND dialog) {
+                test::Press(dialog, kCommand1Id);
+                EXPECT_EQ(test::NextShown(dialog), test::kClosed);
+            });
+        }
+        ::SetEvent(release.get());
+    });
+    ASSERT_TRUE(child.started);
+    ASSERT_TRUE(heldSeen) << child.output;
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(child.exitCode, 0U) << child.output;
+    EXPECT_FALSE(Exists(Target(0)));
+    EXPECT_TRUE(Exists(Target(1)));
+    EXPECT_FALSE(Exists(Target(2)));
+    EXPECT_EQ(ProfileRead(SettingsFile(), kSettingsSection, kDrawingAttrKey, L"-"), L"1");
+}
+
+}  // namespace
+}  // namespace vantrel2

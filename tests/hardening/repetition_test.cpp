@@ -1,0 +1,350 @@
+// Many runs in one host process through the COM object's vtable, and many
+// loads and unloads of the DLL: handle, GDI and USER object counts and
+// private memory must stay flat once warmed up. The figures are printed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <string>
+
+#include "Vantrel2_idl.h"
+#include "child_process.h"
+#include "commonModule.h"
+#include "settings.h"
+#include "layout.h"
+#include "temp_folder.h"
+#include "win_handles.h"
+
+namespace vantrel2 {
+namespace {
+
+constexpr wchar_t kCaption[] = L"各種履歴･情報ファイル削除";
+
+// --- Figures ------------------------------------------------------------------
+
+bool UnderWine() {
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Wine answers GetGuiResources with 0. Its GDI handle table is mapped into
+// the process, as on Windows, at PEB+0x94 (32-bit; the PEB at fs:[0x30]); an entry whose type is
+// not 0 is a live object.
+struct WineGdiEntry {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    UINT64 userPointer;
+};
+static_assert(sizeof(WineGdiEntry) == 24);
+
+long WineGdiObjects() {
+    const BYTE* peb = nullptr;
+    asm("movl %%fs:0x30, %0" : "=r"(peb));
+    const auto* table = *reinterpret_cast<WineGdiEntry* const*>(peb + 0x94);
+    if (!table) return -1;
+    long live = 0;
+    for (int i = 0; i < 0x10000; ++i) {
+        if (table[i].type != 0) ++live;
+    }
+    return live;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid != ::GetCurrentProcessId()) return TRUE;
+    auto* count = reinterpret_cast<long*>(param);
+    ++*count;
+    ::EnumChildWindows(window, CountWindow, param);
+    return TRUE;
+}
+
+// The process's windows, top-level (message-only included) and children.
+long WindowCount() {
+    long count = 0;
+    ::EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
+    for (HWND window = ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+         window = ::FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+        CountWindow(window, reinterpret_cast<LPARAM>(&count));
+    }
+    return count;
+}
+
+// Wine's GetProcessHandleCount gives 0: count the handle values that answer.
+long ProbedHandleCount() {
+    long count = 0;
+    for (UINT_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+// Committed private memory, from the address space itself (Wine reports no
+// PrivateUsage).
+SIZE_T CommittedPrivate() {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    for (const BYTE* at = nullptr;
+         ::VirtualQuery(at, &info, sizeof info) == sizeof info && at + info.RegionSize > at;
+         at = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+    }
+    return total;
+}
+
+struct Figures {
+    long gdi = 0;                // GR_GDIOBJECTS, or Wine's GDI table
+    long user = 0;               // GR_USEROBJECTS
+    long windows = 0;            // windows of the process
+    long handles = 0;            // GetProcessHandleCount, or the handles that answer
+    long long privateBytes = 0;  // PrivateUsage
+    long long committed = 0;     // committed private pages
+    DWORD tlsProbe = 0;          // the next free TLS index
+};
+
+Figures Measure() {
+    Figures f;
+    f.gdi = static_cast<long>(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS));
+    if (f.gdi == 0 && UnderWine()) f.gdi = WineGdiObjects();
+    f.user = static_cast<long>(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS));
+    f.windows = WindowCount();
+    DWORD handles = 0;
+    if (::GetProcessHandleCount(::GetCurrentProcess(), &handles)) {
+        f.handles = static_cast<long>(handles);
+    }
+    if (f.handles == 0) f.handles = ProbedHandleCount();
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    if (::GetProcessMemoryInfo(::GetCurrentProcess(),
+                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                               sizeof memory)) {
+        f.privateBytes = static_cast<long long>(memory.PrivateUsage);
+    }
+    f.committed = static_cast<long long>(CommittedPrivate());
+    f.tlsProbe = ::TlsAlloc();
+    ::TlsFree(f.tlsProbe);
+    return f;
+}
+
+void Print(const char* label, const Figures& f) {
+    std::printf(
+        "%-28s GDI %5ld  USER %5ld  windows %4ld  handles %5ld  private %9lld  "
+        "committed %9lld  next TLS %lu\n",
+        label, f.gdi, f.user, f.windows, f.handles, f.privateBytes, f.committed,
+        static_cast<unsigned long>(f.tlsProbe));
+    std::fflush(stdout);
+}
+
+// Object counts must come back exactly; memory may move by allocator noise
+// (heap growth in blocks, Wine's own caches) but not by a per-run amount:
+// `memorySlack` over the whole series.
+void ExpectFlat(const Figures& warm, const Figures& end, long long memorySlack) {
+    EXPECT_LE(end.gdi, warm.gdi);
+    EXPECT_LE(end.user, warm.user);
+    EXPECT_LE(end.windows, warm.windows);
+    EXPECT_LE(end.handles, warm.handles + 1);
+    EXPECT_LE(end.privateBytes, warm.privateBytes + memorySlack);
+    EXPECT_LE(end.committed, warm.committed + memorySlack);
+    EXPECT_LE(end.tlsProbe, warm.tlsProbe);
+}
+
+// --- Driving the dialog from inside its own thread ------------------------------
+
+// When the dialog is shown, a click on `button` is posted to it: no polling
+// thread, so that hundreds of runs stay fast.
+int pressOnShow = kCommand2Id;
+long shows = 0;
+
+LRESULT CALLBACK AfterWindowProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (call->message == WM_SHOWWINDOW && call->wParam) {
+            wchar_t text[64] = {};
+            ::GetWindowTextW(call->hwnd, text, 64);
+            if (std::wstring(text) == kCaption) {
+                ++shows;
+                ::PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(pressOnShow, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(call->hwnd, pressOnShow)));
+            }
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+using GetClassObjectFunction = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+using CanUnloadNowFunction = HRESULT(__stdcall*)();
+
+template <typename F>
+F Export(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// A host folder: the DLL beside sysinfo\ and sysdata\, the stand-in command
+// library where the process finds it.
+class Repetition : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+        const std::wstring bin = test::ProgramFolder();
+        ASSERT_TRUE(test::CopyInto(bin + L"\\Vantrel2.dll", folder / L"Vantrel2.dll"));
+        ASSERT_TRUE(test::CopyInto(bin + L"\\hostlib\\VekCmdLib.dll", folder / L"VekCmdLib.dll"));
+        test::MakeFolder(folder / L"sysinfo");
+        test::MakeFolder(folder / L"sysdata");
+        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", nullptr);
+        ASSERT_TRUE(::SetDllDirectoryW(folder.path().c_str()));
+        hook.reset(::SetWindowsHookExW(WH_CALLWNDPROCRET, AfterWindowProc, nullptr,
+                                       ::GetCurrentThreadId()));
+        ASSERT_TRUE(hook);
+    }
+    void TearDown() override {
+        hook.reset();
+        ::SetDllDirectoryW(nullptr);
+        ::CoUninitialize();
+    }
+    void MakeTargets() {
+        for (const wchar_t* name : {L"sysdata\\FileOpenDlg.ini", L"sysinfo\\BndAttrData.ini",
+                                    L"sysinfo\\DrwAttrData.ini"}) {
+            test::WriteBytes(folder / name, "host data");
+        }
+    }
+    bool TargetsGone() {
+        return !test::Exists(folder / L"sysdata\\FileOpenDlg.ini") &&
+               !test::Exists(folder / L"sysinfo\\BndAttrData.ini") &&
+               !test::Exists(folder / L"sysinfo\\DrwAttrData.ini");
+    }
+    static ComPtr<_OrvaneVbCommand> Create(HMODULE dll) {
+        ComPtr<_OrvaneVbCommand> command;
+        auto getClassObject = Export<GetClassObjectFunction>(dll, "DllGetClassObject");
+        ComPtr<IClassFactory> factory;
+        if (!getClassObject ||
+            FAILED(getClassObject(CLSID_OrvaneVbCommand, IID_IClassFactory, factory.put_void()))) {
+            return command;
+        }
+        factory->CreateInstance(nullptr, IID__OrvaneVbCommand, command.put_void());
+        return command;
+    }
+
+    test::TempFolder folder;
+    UniqueWindowsHook hook;
+};
+
+TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
+    const UniqueLibrary dll(::LoadLibraryW((folder / L"Vantrel2.dll").c_str()));
+    ASSERT_TRUE(dll);
+    ComPtr<_OrvaneVbCommand> command = Create(dll.get());
+    ASSERT_TRUE(command);
+    // The confirmation off, every row ticked: each Execute deletes three files.
+    ProfileWrite(folder / L"sysinfo\\kxSystem.ini", kSettingsSection, kConfirmKey, L"0");
+    const auto run = [&](int button, int count, bool targets) {
+        pressOnShow = button;
+        for (int i = 0; i < count; ++i) {
+            if (targets) MakeTargets();
+            LONG nCode = 0;
+            const long before = shows;
+            const HRESULT hr = command->VekProcStartCmd(0, 0, &nCode);
+            if (hr != S_OK || shows != before + 1 || (targets && !TargetsGone())) {
+                ADD_FAILURE() << "run " << i << ": hr " << std::hex << hr << ", shown "
+                              << (shows - before) << ", targets gone " << TargetsGone();
+                return false;
+            }
+        }
+        return true;
+    };
+    const Figures start = Measure();
+    Print("before", start);
+    ASSERT_TRUE(run(kCommand2Id, 20, false));
+    const Figures warmCancel = Measure();
+    Print("after 20 Cancel (warm-up)", warmCancel);
+    ASSERT_TRUE(run(kCommand2Id, 280, false));
+    const Figures endCancel = Measure();
+    Print("after 300 Cancel", endCancel);
+    ASSERT_TRUE(run(kCommand1Id, 10, true));
+    const Figures warmExecute = Measure();
+    Print("after 10 Execute (warm-up)", warmExecute);
+    ASSERT_TRUE(run(kCommand1Id, 90, true));
+    const Figures endExecute = Measure();
+    Print("after 100 Execute", endExecute);
+    EXPECT_EQ(shows, 400);
+    ExpectFlat(warmCancel, endCancel, 256 * 1024);
+    ExpectFlat(warmExecute, endExecute, 256 * 1024);
+}
+
+// Loads `path`, runs `use` on it, unloads it, 100 times; the figures after
+// the 10th and the 100th.
+template <typename Use>
+std::pair<Figures, Figures> LoadCycles(const std::wstring& path, const char* label, Use use) {
+    std::pair<Figures, Figures> figures;
+    for (int cycle = 1; cycle <= 100; ++cycle) {
+        HMODULE dll = ::LoadLibraryW(path.c_str());
+        EXPECT_NE(dll, nullptr) << cycle;
+        if (!dll || !use(dll, cycle)) return figures;
+        EXPECT_TRUE(::FreeLibrary(dll));
+        if (::GetModuleHandleW(path.c_str()) != nullptr) {
+            ADD_FAILURE() << "still loaded after " << cycle;
+            return figures;
+        }
+        if (cycle == 10) figures.first = Measure();
+    }
+    figures.second = Measure();
+    Print((std::string(label) + ", 10 loads").c_str(), figures.first);
+    Print((std::string(label) + ", 100 loads").c_str(), figures.second);
+    return figures;
+}
+
+TEST_F(Repetition, AHundredLoadsAndUnloadsOfTheDllStayFlat) {
+    pressOnShow = kCommand2Id;
+    // Every load starts the command once, so that SharedState, the dialog
+    // object and the host library binding all exist when the DLL goes.
+    const auto [warm, end] =
+        LoadCycles(folder / L"Vantrel2.dll", "Vantrel2.dll", [&](HMODULE dll, int cycle) {
+            {
+                ComPtr<_OrvaneVbCommand> command = Create(dll);
+                EXPECT_TRUE(command) << cycle;
+                if (!command) return false;
+                LONG nCode = 0;
+                const long before = shows;
+                EXPECT_EQ(command->VekProcStartCmd(0, 0, &nCode), S_OK) << cycle;
+                EXPECT_EQ(shows, before + 1) << cycle;
+            }
+            const HRESULT unload = Export<CanUnloadNowFunction>(dll, "DllCanUnloadNow")();
+            EXPECT_EQ(unload, S_OK) << cycle;
+            return unload == S_OK;
+        });
+    EXPECT_EQ(::GetModuleHandleW(L"VekCmdLib.dll"), nullptr)
+        << "each unload gives the host library binding back";
+
+    // Under Wine a statically linked DLL of this toolchain leaves handles and
+    // committed memory behind on every load and unload, before any of its
+    // code runs (seen for the stand-in host library, which holds nothing,
+    // and for this DLL loaded and freed without use). Each cycle above loads
+    // both DLLs once, so that growth is the platform's; what the command
+    // adds on top of it must be nothing.
+    const auto [plainWarm, plainEnd] = LoadCycles(folder / L"Vantrel2.dll", "Vantrel2.dll unused",
+                                                  [](HMODULE, int) { return true; });
+    const auto [baseWarm, baseEnd] = LoadCycles(folder / L"VekCmdLib.dll", "baseline VekCmdLib.dll",
+                                                [](HMODULE, int) { return true; });
+    const long platformHandles = std::max(0L, plainEnd.handles - plainWarm.handles) +
+                                 std::max(0L, baseEnd.handles - baseWarm.handles);
+    const long long platformBytes = std::max(0LL, plainEnd.committed - plainWarm.committed) +
+                                    std::max(0LL, baseEnd.committed - baseWarm.committed);
+    std::printf(
+        "growth over 90 loads: command in use %ld handles, %lld bytes; loads alone (both DLLs) "
+        "%ld handles, %lld bytes\n",
+        end.handles - warm.handles, end.committed - warm.committed, platformHandles,
+        platformBytes);
+    Figures allowed = end;
+    allowed.handles -= platformHandles;
+    allowed.committed -= platformBytes;
+    allowed.tlsProbe = warm.tlsProbe;  // measured between the two series
+    ExpectFlat(warm, allowed, 256 * 1024);
+}
+
+}  // namespace
+}  // namespace vantrel2

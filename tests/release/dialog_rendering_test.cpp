@@ -1,0 +1,309 @@
+// How the dialog draws: controls from Common Controls 6 whatever this
+// program's own manifest says, and a layout that follows the monitor's DPI
+// by the twip rule.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Vantrel2Form.h"
+#include "commonModule.h"
+#include "temp_folder.h"
+#include "window_driver.h"
+
+namespace vantrel2 {
+namespace {
+
+using namespace std::chrono_literals;
+
+HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
+
+// Shows a form on this thread while `drive` works it from a second thread,
+// then closes it if `drive` did not.
+bool ShowWhile(const std::function<void(HWND)>& drive) {
+    SharedState& state = CurrentSharedState();
+    LoadSharedState(state, L"C:\\nowhere");
+    Vantrel2Form form;
+    std::atomic<bool> appeared{false};
+    std::thread driver([&] {
+        HWND dialog = test::WaitForDialog(kVantrel2FormCaption, 20s);
+        if (!dialog) return;
+        appeared = true;
+        drive(dialog);
+        if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+        test::WaitForWindowGone(dialog, 5s);
+    });
+    const HRESULT result = form.ShowModal();
+    driver.join();
+    EXPECT_EQ(result, S_OK);
+    return appeared;
+}
+
+// --- Visual styles ----------------------------------------------------------
+
+// The module the window's procedure lives in.
+HMODULE ProcedureModule(HWND window) {
+    HMODULE module = nullptr;
+    const auto procedure = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
+    ::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(procedure), &module);
+    return module;
+}
+
+// comctl32 as a program asking for Common Controls 6 gets it, found through a
+// manifest of the test's own rather than the one under test. (Wine's copy
+// reports version 5.81 whichever side it comes from, so the version number
+// cannot tell them apart.)
+HMODULE CommonControls6() {
+    static const HMODULE module = [] {
+        static constexpr char kManifest[] =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+            "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+            "<dependency><dependentAssembly><assemblyIdentity type=\"win32\""
+            " name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""
+            " processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>"
+            "</dependentAssembly></dependency></assembly>";
+        const test::TempFolder folder;
+        const std::wstring file = folder / L"cc6.manifest";
+        test::WriteBytes(file, std::string_view(kManifest, sizeof(kManifest) - 1));
+        ACTCTXW request{};
+        request.cbSize = sizeof(request);
+        request.lpSource = file.c_str();
+        const UniqueActCtx context(::CreateActCtxW(&request));
+        const ScopedActCtxActivation active(context.get());
+        return active.active() ? ::LoadLibraryW(L"comctl32.dll") : nullptr;  // kept loaded
+    }();
+    return module;
+}
+
+std::wstring FileOf(HMODULE module) {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(module, path, MAX_PATH);
+    return path;
+}
+
+void ExpectCommonControls6(HWND control) {
+    ASSERT_NE(CommonControls6(), nullptr);
+    const HMODULE module = ProcedureModule(control);
+    EXPECT_EQ(module, CommonControls6()) << FileOf(module);
+}
+
+TEST(VisualStyles, TheProgramItselfGetsTheOldControls) {
+    // Without this the checks below would prove nothing about the dialog.
+    const UniqueWindow button(::CreateWindowExW(0, L"Button", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                                nullptr, nullptr, nullptr));
+    ASSERT_TRUE(button);
+    ASSERT_NE(CommonControls6(), nullptr);
+    EXPECT_NE(ProcedureModule(button.get()), CommonControls6());
+}
+
+TEST(VisualStyles, DialogControlsComeFromCommonControls6) {
+    const bool appeared = ShowWhile([](HWND dialog) {
+        for (int id : {kCheck2Id + 0, kText2Id + 0, kCommand4Id + 0, kCommand1Id, kCheck1Id}) {
+            SCOPED_TRACE(id);
+            ExpectCommonControls6(Item(dialog, id));
+        }
+    });
+    EXPECT_TRUE(appeared);
+}
+
+TEST(VisualStyles, MessageBoxButtonsComeFromCommonControls6) {
+    std::atomic<bool> appeared{false};
+    std::thread driver([&] {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        HWND box = nullptr;
+        while (!box && std::chrono::steady_clock::now() < deadline) {
+            box = ::FindWindowW(L"#32770", std::wstring(kWarningTitle).c_str());
+            if (!box || !::IsWindowVisible(box)) box = nullptr;
+            std::this_thread::sleep_for(20ms);
+        }
+        if (!box) return;
+        appeared = true;
+        HWND ok = ::GetDlgItem(box, IDOK);
+        ASSERT_NE(ok, nullptr);
+        ExpectCommonControls6(ok);
+        ::SendMessageW(ok, BM_CLICK, 0, 0);
+    });
+    ShowWarning(L"visual styles");
+    driver.join();
+    EXPECT_TRUE(appeared);
+}
+
+// --- DPI ----------------------------------------------------------------------
+
+struct Expected {
+    int id;
+    RECT at;  // left, top, width, height in client pixels
+};
+
+void ExpectPlaces(HWND dialog, SIZE client, const std::vector<Expected>& controls,
+                  LONG fontHeight) {
+    RECT clientRect{};
+    ::GetClientRect(dialog, &clientRect);
+    EXPECT_EQ(clientRect.right, client.cx);
+    EXPECT_EQ(clientRect.bottom, client.cy);
+    for (const Expected& expected : controls) {
+        SCOPED_TRACE(expected.id);
+        HWND control = Item(dialog, expected.id);
+        ASSERT_NE(control, nullptr);
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, expected.at.left);
+        EXPECT_EQ(r.top, expected.at.top);
+        EXPECT_EQ(r.right - r.left, expected.at.right);
+        EXPECT_EQ(r.bottom - r.top, expected.at.bottom);
+        LOGFONTW font{};
+        ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)),
+                     sizeof(font), &font);
+        EXPECT_EQ(font.lfHeight, fontHeight);
+        EXPECT_STREQ(font.lfFaceName, L"Meiryo UI");
+    }
+}
+
+// 10 twips a pixel: each value / 10, a tie (x.5) going to the even pixel.
+const std::vector<Expected> k144DpiPlaces = {
+    {kCheck2Id + 0, {24, 12, 266, 26}},    {kText2Id + 0, {24, 48, 734, 33}},
+    {kCommand4Id + 0, {768, 48, 38, 33}},  {kCheck2Id + 1, {24, 108, 278, 26}},
+    {kText2Id + 1, {24, 144, 734, 33}},    {kCommand4Id + 1, {768, 144, 38, 33}},
+    {kCheck2Id + 2, {24, 204, 230, 26}},   {kText2Id + 2, {24, 240, 734, 33}},
+    {kCommand4Id + 2, {768, 240, 38, 33}}, {kCommand1Id, {408, 288, 170, 38}},
+    {kCommand2Id, {588, 288, 170, 38}},    {kCheck1Id, {144, 294, 182, 26}},
+};
+constexpr SIZE k144DpiClient{830, 345};  // 829.5 and 345
+constexpr LONG k144DpiFont = -18;        // 9 pt
+
+const std::vector<Expected> k96DpiPlaces = {
+    {kCheck2Id + 0, {16, 8, 177, 17}},    {kText2Id + 0, {16, 32, 489, 22}},
+    {kCommand4Id + 0, {512, 32, 25, 22}}, {kCheck2Id + 2, {16, 136, 153, 17}},
+    {kCommand1Id, {272, 192, 113, 25}},   {kCheck1Id, {96, 196, 121, 17}},
+};
+
+int ScreenDpi() {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
+    ASSERT_EQ(ScreenDpi(), 96) << "the prefix is expected at 96 dpi";
+    const bool appeared = ShowWhile([](HWND dialog) {
+        RECT before{};
+        ::GetWindowRect(dialog, &before);
+        // What the system would suggest: the frame scaled by 1.5 at a new place.
+        const RECT suggested{40, 30, 40 + (before.right - before.left) * 3 / 2,
+                             30 + (before.bottom - before.top) * 3 / 2};
+        ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                       reinterpret_cast<LPARAM>(&suggested));
+        ExpectPlaces(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
+        RECT after{};
+        ::GetWindowRect(dialog, &after);
+        EXPECT_EQ(after.left, suggested.left);
+        EXPECT_EQ(after.top, suggested.top);
+        // Text typed before the change is still there after it.
+        EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 1)),
+                  L"C:\\nowhere\\sysinfo\\BndAttrData.ini");
+
+        const RECT back{before.left, before.top, before.right, before.bottom};
+        ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+        ExpectPlaces(dialog, {553, 230}, k96DpiPlaces, -12);
+        RECT restored{};
+        ::GetWindowRect(dialog, &restored);
+        EXPECT_EQ(restored.left, before.left);
+        EXPECT_EQ(restored.right, before.right);
+        EXPECT_EQ(restored.bottom, before.bottom);
+    });
+    EXPECT_TRUE(appeared);
+}
+
+// --- At 144 dpi from the start, in a child process with LogPixels set -------
+
+constexpr wchar_t kChildVariable[] = L"VANTREL2_RENDERING_DPI_CHILD";
+
+class RestoredDword {
+  public:
+    RestoredDword(const wchar_t* subKey, const wchar_t* name) : name_(name) {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          nullptr, key_.put(), nullptr);
+        DWORD size = sizeof(previous_);
+        DWORD type = 0;
+        hadValue_ =
+            ::RegQueryValueExW(key_.get(), name_, nullptr, &type,
+                               reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS &&
+            type == REG_DWORD;
+    }
+    ~RestoredDword() {
+        if (hadValue_) {
+            Set(previous_);
+        } else {
+            ::RegDeleteValueW(key_.get(), name_);
+        }
+    }
+    RestoredDword(const RestoredDword&) = delete;
+    RestoredDword& operator=(const RestoredDword&) = delete;
+    void Set(DWORD value) {
+        ::RegSetValueExW(key_.get(), name_, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value),
+                         sizeof(value));
+    }
+
+  private:
+    UniqueRegKey key_;
+    const wchar_t* name_;
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+};
+
+TEST(DialogDpi, OpensAt144DpiByTheTwipRule) {
+    test::TempFolder folder;
+    const std::wstring marker = folder / L"child-measured";
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(exe) +
+                               L"\" --gtest_also_run_disabled_tests"
+                               L" --gtest_filter=DialogDpiChild.DISABLED_MeasuresAt144";
+    DWORD exitCode = 1;
+    {
+        const RestoredDword fontCacheDpi(L"Software\\Wine\\Fonts", L"LogPixels");
+        RestoredDword dpi(L"Control Panel\\Desktop", L"LogPixels");
+        dpi.Set(144);
+        ::SetEnvironmentVariableW(kChildVariable, marker.c_str());
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        const BOOL started = ::CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                              nullptr, nullptr, &startup, &process);
+        ::SetEnvironmentVariableW(kChildVariable, nullptr);
+        ASSERT_TRUE(started);
+        const UniqueKernelHandle child(process.hProcess), thread(process.hThread);
+        ASSERT_EQ(::WaitForSingleObject(child.get(), 90000), WAIT_OBJECT_0);
+        ::GetExitCodeProcess(child.get(), &exitCode);
+    }
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(test::Exists(marker)) << "the child did not measure the dialog";
+}
+
+TEST(DialogDpiChild, DISABLED_MeasuresAt144) {
+    wchar_t marker[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(kChildVariable, marker, MAX_PATH)) GTEST_SKIP();
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "GetDpiForWindow")));
+    ASSERT_NE(getDpiForWindow, nullptr);
+    const bool appeared = ShowWhile([&](HWND dialog) {
+        EXPECT_EQ(getDpiForWindow(dialog), 144u);
+        ExpectPlaces(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
+    });
+    EXPECT_TRUE(appeared);
+    if (!::testing::Test::HasFailure()) test::WriteBytes(marker, "144");
+}
+
+}  // namespace
+}  // namespace vantrel2

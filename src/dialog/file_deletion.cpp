@@ -64,29 +64,12 @@ std::optional<std::wstring> AbsolutePath(std::wstring_view path, HRESULT& error)
     return full;
 }
 
-// The long name of the file behind the handle, or nothing where the platform
-// cannot tell (Wine answers only for paths shorter than MAX_PATH).
-std::optional<std::wstring> LongNameOf(HANDLE file) {
-    std::wstring buffer(1024, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length =
-            ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
-        if (length == 0) return std::nullopt;
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return std::wstring(SplitLastComponent(buffer).name);
-        }
-        buffer.assign(length + 1, L'\0');
-    }
-    return std::nullopt;
-}
-
-// Opens one candidate by its long name, checks it on that handle and marks
-// it for deletion. The name was matched when the folder was listed; where
-// the platform can say, it is matched again on the handle, in case another
-// file took that name in between.
-HRESULT DeleteOneFile(const std::wstring& fullPath, std::wstring_view pattern) {
+// Opens one candidate by the long name the listing gave, checks it on that
+// handle and marks it for deletion. Opened without name normalisation, the
+// name can only resolve to the file whose long name it is (a short name is
+// never another entry's long name), and whichever file holds that name by
+// the time it is opened matches the pattern too.
+HRESULT DeleteOneFile(const std::wstring& fullPath) {
     UniqueFile file(::CreateFileW(fullPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -95,10 +78,6 @@ HRESULT DeleteOneFile(const std::wstring& fullPath, std::wstring_view pattern) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file.get(), &info)) return LastErrorResult();
     if ((info.dwFileAttributes & kNeverDeleted) != 0) return kRefused;
-    if (const auto longName = LongNameOf(file.get());
-        longName && !MatchesWildcard(pattern, *longName)) {
-        return kBadName;
-    }
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
@@ -156,7 +135,7 @@ DeletionOutcome DeleteMatches(std::wstring_view folder, std::wstring_view patter
     find.reset();
 
     if (names.empty() && outcome.kept == 0) outcome.firstError = kNotFound;
-    for (const std::wstring& name : names) Note(outcome, DeleteOneFile(*full + name, pattern));
+    for (const std::wstring& name : names) Note(outcome, DeleteOneFile(*full + name));
     return outcome;
 }
 

@@ -9,7 +9,7 @@ function(vantrel2_windows_test name)
     target_link_libraries(${name} PRIVATE vantrel2_test_support GTest::gtest_main)
     target_compile_options(${name} PRIVATE ${VANTREL2_WARNINGS})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT 120)
+                         PROPERTIES TIMEOUT 600)
 endfunction()
 
 vantrel2_windows_test(common_tests

@@ -69,7 +69,7 @@ TEST(MatchesWildcard, ManyStarsStayFast) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(MatchesWildcard(pattern, name));
     EXPECT_TRUE(MatchesWildcard(pattern, name + L"b"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 TEST(SplitLastComponent, KeepsTheSeparatorWithTheFolder) {

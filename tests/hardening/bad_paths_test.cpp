@@ -119,7 +119,7 @@ TEST(TypedPaths, PathsThatNameNoPlainFileDeleteNothingAtOnce) {
         const DeletionOutcome outcome = DeleteFilesByPath(path);
         EXPECT_EQ(outcome.deleted, 0U);
         EXPECT_TRUE(FAILED(outcome.firstError));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
         EXPECT_EQ(Take(folder.path()), before);
     }
 }

@@ -212,13 +212,8 @@ TEST(FileHolderChild, DISABLED_HoldsTheFile) {
         !::GetEnvironmentVariableW(kHoldEvent, event, MAX_PATH)) {
         GTEST_SKIP();
     }
-    // Wine at times answers the first open with a sharing violation.
-    UniqueFile held;
-    for (int attempt = 0; attempt < 200 && !held; ++attempt) {
-        held.reset(::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
-        if (!held) ::Sleep(10);
-    }
+    const UniqueFile held(::CreateFileW(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held) << "error " << ::GetLastError();
     const UniqueKernelHandle ready(
         ::OpenEventW(EVENT_MODIFY_STATE, FALSE, (std::wstring(event) + L"-ready").c_str()));
@@ -245,13 +240,9 @@ TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesAndTheRunCompletes) {
     bool heldSeen = false;
     bool shown = false;
     const auto child = test::RunChild(line, {}, 60000, [&](DWORD) {
-        // Held once a delete-access open meets a sharing violation.
-        for (int i = 0; i < 500 && !heldSeen; ++i) {
-            const UniqueFile probe(
-                ::CreateFileW(Target(1).c_str(), DELETE, 7, nullptr, OPEN_EXISTING, 0, nullptr));
-            heldSeen = !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
-            if (!heldSeen) ::Sleep(20);
-        }
+        // The child says when it holds the file. (Probing with opens of our
+        // own would itself make the child's open fail now and then.)
+        heldSeen = ::WaitForSingleObject(ready.get(), 30000) == WAIT_OBJECT_0;
         if (heldSeen) {
             shown = Show([&](HWND dialog) {
                 test::Press(dialog, kCommand1Id);

@@ -227,6 +227,29 @@ TEST_F(CommandObject, StartInitialisesShowsTheDialogAndEndsTheHostCommand) {
     EXPECT_EQ(LogLines().size(), 4u);
 }
 
+TEST_F(CommandObject, ExecuteWithNoRowTickedEndsTheHostCommandOnce) {
+    InstallHostLibrary();
+    auto c = NewCommand();
+    LONG nCode = 0;
+    HRESULT hr = E_FAIL;
+    {
+        DialogUser user([](HWND dialog) {
+            // Unticked without the row rule: the run only reads the values.
+            for (int row = 0; row < 3; ++row) {
+                ::SendMessageW(::GetDlgItem(dialog, kCheck2Id + row), BM_SETCHECK, BST_UNCHECKED,
+                               0);
+            }
+            ::PostMessageW(::GetDlgItem(dialog, kCommand1Id), BM_CLICK, 0, 0);
+            EXPECT_TRUE(test::WaitForWindowGone(dialog)) << "Execute unloads the dialog";
+        });
+        hr = c->VekProcStartCmd(3, 4, &nCode);
+        ASSERT_TRUE(user.Appeared());
+    }
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(nCode, 1);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 3 4", "VekExitCommand"}));
+}
+
 TEST_F(CommandObject, StartThroughInvokeWritesTheByRefCode) {
     InstallHostLibrary();
     auto c = NewCommand();

@@ -14,11 +14,11 @@ namespace {
 // A slim lock rather than std::mutex, which would bring winpthreads into the
 // DLL.
 class SlimLock {
-public:
+  public:
     void lock() noexcept { ::AcquireSRWLockExclusive(&lock_); }
     void unlock() noexcept { ::ReleaseSRWLockExclusive(&lock_); }
 
-private:
+  private:
     SRWLOCK lock_ = SRWLOCK_INIT;
 };
 

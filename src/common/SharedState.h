@@ -12,7 +12,7 @@ namespace vantrel2 {
 
 // What start-up needs of the dialog object it keeps in DialogInstance.
 class ModalDialog {
-public:
+  public:
     virtual ~ModalDialog() = default;
     // Creates the window afresh, runs its load step, and returns once the
     // dialog has been unloaded.

@@ -25,7 +25,7 @@ std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std:
 void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                   std::wstring_view value);
 
-inline constexpr UINT kWarningStyle = MB_OK | MB_ICONSTOP;           // 16
+inline constexpr UINT kWarningStyle = MB_OK | MB_ICONSTOP;            // 16
 inline constexpr UINT kCautionStyle = MB_YESNO | MB_ICONEXCLAMATION;  // 52
 inline constexpr std::wstring_view kWarningTitle = L"警告";
 inline constexpr std::wstring_view kCautionTitle = L"注意";

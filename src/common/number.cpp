@@ -80,7 +80,8 @@ double ParseLeadingNumber(std::wstring_view text) {
     }
     if (mantissaDigits == 0) return 0.0;
 
-    if (i < text.size() && (text[i] == L'E' || text[i] == L'e' || text[i] == L'D' || text[i] == L'd')) {
+    if (i < text.size() &&
+        (text[i] == L'E' || text[i] == L'e' || text[i] == L'D' || text[i] == L'd')) {
         size_t j = i + 1;
         std::string exponent = "e";
         if (j < text.size() && (text[j] == L'+' || text[j] == L'-')) {

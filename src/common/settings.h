@@ -16,8 +16,8 @@ inline constexpr std::wstring_view kDrawingAttrKey = L"図面属性情報ファ�
 
 // The four keys in the order they are loaded and saved: the confirmation
 // switch, then rows 0, 1 and 2.
-inline constexpr std::array<std::wstring_view, 4> kSettingKeys = {
-    kConfirmKey, kOpenHistoryKey, kBinderAttrKey, kDrawingAttrKey};
+inline constexpr std::array<std::wstring_view, 4> kSettingKeys = {kConfirmKey, kOpenHistoryKey,
+                                                                  kBinderAttrKey, kDrawingAttrKey};
 
 inline constexpr std::wstring_view kDefaultFlagText = L"1";
 

@@ -12,7 +12,7 @@ namespace vantrel2 {
 
 template <typename Traits>
 class UniqueResource {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueResource() noexcept = default;
@@ -39,7 +39,7 @@ public:
         return &handle_;
     }
 
-private:
+  private:
     Handle handle_ = Traits::Invalid();
 };
 
@@ -122,7 +122,7 @@ using UniqueActCtx = UniqueResource<ActCtxTraits>;
 // An activation context active on this thread for the scope's lifetime; does
 // nothing when the context could not be activated.
 class ScopedActCtxActivation {
-public:
+  public:
     explicit ScopedActCtxActivation(HANDLE context) noexcept {
         if (context != INVALID_HANDLE_VALUE && !::ActivateActCtx(context, &cookie_)) cookie_ = 0;
     }
@@ -133,7 +133,7 @@ public:
     }
     bool active() const noexcept { return cookie_ != 0; }
 
-private:
+  private:
     ULONG_PTR cookie_ = 0;
 };
 
@@ -144,7 +144,7 @@ inline UniqueBstr MakeBstr(std::wstring_view text) {
 // A counted reference to a COM object.
 template <typename T>
 class ComPtr {
-public:
+  public:
     ComPtr() noexcept = default;
     ComPtr(T* p) noexcept : p_(p) {  // NOLINT: adopts an extra reference
         if (p_) p_->AddRef();
@@ -183,13 +183,13 @@ public:
         return p_->QueryInterface(__uuidof(U), other.put_void());
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // VariantClear on every path out.
 class UniqueVariant {
-public:
+  public:
     UniqueVariant() noexcept { ::VariantInit(&v_); }
     UniqueVariant(const UniqueVariant&) = delete;
     UniqueVariant& operator=(const UniqueVariant&) = delete;
@@ -201,7 +201,7 @@ public:
         return &v_;
     }
 
-private:
+  private:
     VARIANT v_;
 };
 

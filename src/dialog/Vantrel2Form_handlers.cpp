@@ -13,7 +13,7 @@ namespace {
 // The deletion run's view of the open form. A call after the window has gone
 // fails, and the run goes on as its failure rules say.
 class FormDeletionHost final : public DeletionRunHost {
-public:
+  public:
     FormDeletionHost(Vantrel2Form& form, std::wstring settingsFile)
         : form_(form), settingsFile_(std::move(settingsFile)) {}
 
@@ -53,7 +53,7 @@ public:
     }
     bool Unload() override { return form_.Unload(); }
 
-private:
+  private:
     bool IsOpen() const { return ::IsWindow(form_.Window()) != FALSE; }
 
     Vantrel2Form& form_;

@@ -23,7 +23,7 @@ Flags FlagsOf(const SharedState& s) {
 }
 
 class SharedStateLoad : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::MakeFolder(folder / L"sysinfo"); }
     void Store(std::wstring_view key, std::wstring_view value) {
         ProfileWrite(SettingsFileName(folder / L"sysinfo"), kSettingsSection, key, value);
@@ -45,9 +45,7 @@ TEST_F(SharedStateLoad, FillsThePathsFromTheAppFolder) {
     EXPECT_EQ(state.DrawingAttrFile, folder / L"sysinfo\\DrwAttrData.ini");
 }
 
-TEST_F(SharedStateLoad, NoSettingsFileTicksEverything) {
-    EXPECT_EQ(Load(), (Flags{1, 1, 1, 1}));
-}
+TEST_F(SharedStateLoad, NoSettingsFileTicksEverything) { EXPECT_EQ(Load(), (Flags{1, 1, 1, 1})); }
 
 TEST_F(SharedStateLoad, ReadsEachKeyIntoItsField) {
     Store(kConfirmKey, L"0");

@@ -93,8 +93,8 @@ TEST(ProfileFunctions, MissingFolderReadsDefaultsAndWritesNothing) {
 
 // The boxes are answered by a second thread, as a user would click them.
 TEST(AskCaution, OffersYesAndNoWithTheExclamationIcon) {
-    auto answered = std::async(std::launch::async,
-                               [] { return test::AnswerMessageBox(L"注意", IDNO); });
+    auto answered =
+        std::async(std::launch::async, [] { return test::AnswerMessageBox(L"注意", IDNO); });
     EXPECT_EQ(AskCaution(L"｢C:\\a.ini｣を削除します。よろしいですか？"), 7);
     const auto seen = answered.get();
     ASSERT_TRUE(seen.appeared);
@@ -102,15 +102,15 @@ TEST(AskCaution, OffersYesAndNoWithTheExclamationIcon) {
     EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO}));
     EXPECT_EQ(seen.icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
 
-    auto yes = std::async(std::launch::async,
-                          [] { return test::AnswerMessageBox(L"注意", IDYES); });
+    auto yes =
+        std::async(std::launch::async, [] { return test::AnswerMessageBox(L"注意", IDYES); });
     EXPECT_EQ(AskCaution(L"?"), 6);
     EXPECT_TRUE(yes.get().appeared);
 }
 
 TEST(ShowWarning, OffersOnlyOkWithTheStopIcon) {
-    auto answered = std::async(std::launch::async,
-                               [] { return test::AnswerMessageBox(L"警告", IDOK); });
+    auto answered =
+        std::async(std::launch::async, [] { return test::AnswerMessageBox(L"警告", IDOK); });
     ShowWarning(L"図面属性情報ファイルの拡張子は ｢INI｣ になります。");
     const auto seen = answered.get();
     ASSERT_TRUE(seen.appeared);

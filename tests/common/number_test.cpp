@@ -18,7 +18,7 @@ TEST(ParseLeadingNumber, TakesTheLongestNumericPrefix) {
     EXPECT_EQ(ParseLeadingNumber(L"2."), 2.0);
     EXPECT_EQ(ParseLeadingNumber(L"1e3"), 1000.0);
     EXPECT_EQ(ParseLeadingNumber(L"1D2"), 100.0);
-    EXPECT_EQ(ParseLeadingNumber(L"1e"), 1.0);   // exponent without digits: not part of it
+    EXPECT_EQ(ParseLeadingNumber(L"1e"), 1.0);  // exponent without digits: not part of it
     EXPECT_EQ(ParseLeadingNumber(L"1e+"), 1.0);
     EXPECT_EQ(ParseLeadingNumber(L"3 4"), 3.0);
 }
@@ -37,7 +37,8 @@ TEST(ParseLeadingNumber, OverflowGivesInfinityAndUnderflowZero) {
     EXPECT_TRUE(std::isinf(ParseLeadingNumber(L"1e999")));
     EXPECT_LT(ParseLeadingNumber(L"-1e999"), 0.0);
     EXPECT_EQ(ParseLeadingNumber(L"1e-999"), 0.0);
-    EXPECT_EQ(ParseLeadingNumber(std::wstring(300, L'9')), std::strtod(std::string(300, '9').c_str(), nullptr));
+    EXPECT_EQ(ParseLeadingNumber(std::wstring(300, L'9')),
+              std::strtod(std::string(300, '9').c_str(), nullptr));
 }
 
 TEST(RoundToInt16, RoundsHalfToEvenWithinRange) {

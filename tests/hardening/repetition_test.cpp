@@ -337,8 +337,7 @@ TEST_F(Repetition, AHundredLoadsAndUnloadsOfTheDllStayFlat) {
     std::printf(
         "growth over 90 loads: command in use %ld handles, %lld bytes; loads alone (both DLLs) "
         "%ld handles, %lld bytes\n",
-        end.handles - warm.handles, end.committed - warm.committed, platformHandles,
-        platformBytes);
+        end.handles - warm.handles, end.committed - warm.committed, platformHandles, platformBytes);
     Figures allowed = end;
     allowed.handles -= platformHandles;
     allowed.committed -= platformBytes;

@@ -8,16 +8,18 @@
 namespace vantrel2::test {
 
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::wstring& path() const { return path_; }
-    std::wstring operator/(std::wstring_view name) const { return path_ + L"\\" + std::wstring(name); }
+    std::wstring operator/(std::wstring_view name) const {
+        return path_ + L"\\" + std::wstring(name);
+    }
 
-private:
+  private:
     std::wstring path_;
 };
 

@@ -22,8 +22,7 @@ HWND WaitForThreadDialog(DWORD threadId,
                          std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 // Waits until the window is gone; false after the timeout.
-bool WaitForWindowGone(HWND window,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
+bool WaitForWindowGone(HWND window, std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 std::wstring WindowText(HWND window);
 

@@ -27,8 +27,10 @@ namespace vantrel2 {
 namespace {
 
 using namespace std::chrono_literals;
+using test::CurrentFolder;
 using test::Exists;
 using test::ReadBytes;
+using test::Utf8;
 using test::WindowText;
 using test::WriteBytes;
 
@@ -58,14 +60,6 @@ struct Shown {
 };
 const Shown kClosed{L"(closed)", L""};
 const Shown kNothing{L"(nothing)", L""};
-
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
 
 void PrintTo(const Shown& shown, std::ostream* out) {
     *out << Utf8(shown.title) << " \"" << Utf8(shown.text) << "\"";
@@ -187,23 +181,6 @@ void CloseEverything(HWND dialog) {
         std::this_thread::sleep_for(200ms);
     }
 }
-
-// Runs with the process's current folder set to `folder`.
-class CurrentFolder {
-  public:
-    explicit CurrentFolder(const std::wstring& folder) {
-        wchar_t saved[MAX_PATH] = {};
-        ::GetCurrentDirectoryW(MAX_PATH, saved);
-        saved_ = saved;
-        ::SetCurrentDirectoryW(folder.c_str());
-    }
-    ~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
-  private:
-    std::wstring saved_;
-};
 
 // --- The host folder and the show ----------------------------------------------
 

@@ -11,27 +11,13 @@
 namespace vantrel2 {
 namespace {
 
+using test::CurrentFolder;
 using test::Exists;
 using test::MakeFolder;
 using test::TempFolder;
 using test::WriteBytes;
 
 DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
-
-// Runs with the process's current folder set to `folder`.
-class CurrentFolder {
-  public:
-    explicit CurrentFolder(const std::wstring& folder) {
-        wchar_t saved[MAX_PATH] = {};
-        ::GetCurrentDirectoryW(MAX_PATH, saved);
-        saved_ = saved;
-        ::SetCurrentDirectoryW(folder.c_str());
-    }
-    ~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
-
-  private:
-    std::wstring saved_;
-};
 
 TEST(DeleteFilesByPath, DeletesOneFileAndReportsAMissingOne) {
     TempFolder folder;

@@ -14,14 +14,6 @@ namespace vantrel2::test {
 
 using namespace std::chrono_literals;
 
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
-
 void PrintTo(const Shown& shown, std::ostream* out) {
     *out << Utf8(shown.title) << " \"" << Utf8(shown.text.substr(0, 200)) << "\"";
 }
@@ -93,14 +85,5 @@ bool HostFolderTest::Show(const std::function<void(HWND)>& drive) {
     EXPECT_EQ(result, S_OK);
     return appeared && result == S_OK;
 }
-
-CurrentFolder::CurrentFolder(const std::wstring& folder) {
-    wchar_t saved[MAX_PATH] = {};
-    ::GetCurrentDirectoryW(MAX_PATH, saved);
-    saved_ = saved;
-    ::SetCurrentDirectoryW(folder.c_str());
-}
-
-CurrentFolder::~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
 
 }  // namespace vantrel2::test

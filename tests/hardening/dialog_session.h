@@ -26,7 +26,6 @@ struct Shown {
 inline const Shown kClosed{L"(closed)", L""};
 inline const Shown kNothing{L"(nothing)", L""};
 void PrintTo(const Shown& shown, std::ostream* out);
-std::string Utf8(const std::wstring& text);
 
 Shown NextShown(HWND dialog, int button = IDYES,
                 std::chrono::milliseconds wait = std::chrono::seconds(20));
@@ -51,18 +50,6 @@ class HostFolderTest : public ::testing::Test {
 
   private:
     std::wstring targets_[3];
-};
-
-// Runs with the process's current folder set to `folder`.
-class CurrentFolder {
-  public:
-    explicit CurrentFolder(const std::wstring& folder);
-    ~CurrentFolder();
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
-  private:
-    std::wstring saved_;
 };
 
 }  // namespace vantrel2::test

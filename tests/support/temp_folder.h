@@ -23,6 +23,21 @@ class TempFolder {
     std::wstring path_;
 };
 
+// Runs with the process's current folder set to `folder`.
+class CurrentFolder {
+  public:
+    explicit CurrentFolder(const std::wstring& folder);
+    ~CurrentFolder();
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+  private:
+    std::wstring saved_;
+};
+
+// UTF-8 for test messages and traces.
+std::string Utf8(const std::wstring& text);
+
 std::vector<unsigned char> ReadBytes(const std::wstring& file);
 void WriteBytes(const std::wstring& file, std::string_view bytes);
 bool Exists(const std::wstring& path);

@@ -64,27 +64,18 @@ std::optional<std::wstring> AbsolutePath(std::wstring_view path, HRESULT& error)
     return full;
 }
 
-// Opens one candidate by the long name the listing gave, checks it on that
-// handle and marks it for deletion. Opened without name normalisation, the
+// Deletes one candidate by the long name the listing gave, whose attributes
+// the listing has already cleared. Opened without name normalisation, the
 // name can only resolve to the file whose long name it is (a short name is
-// never another entry's long name), and whichever file holds that name by
-// the time it is opened matches the pattern too.
+// never another entry's long name). The file is marked as it is opened and
+// goes when the handle closes, as `del` does it: two calls to the file
+// system instead of four. The open itself refuses a file made read-only or
+// a folder put under the name since the listing.
 HRESULT DeleteOneFile(const std::wstring& fullPath) {
-    UniqueFile file(::CreateFileW(fullPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return LastErrorResult();
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return kRefused;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(file.get(), &info)) return LastErrorResult();
-    if ((info.dwFileAttributes & kNeverDeleted) != 0) return kRefused;
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = TRUE;
-    if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
-                                      sizeof disposition)) {
-        return LastErrorResult();
-    }
-    return S_OK;
+    const UniqueFile file(::CreateFileW(
+        fullPath.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file ? S_OK : LastErrorResult();
 }
 
 // Every file in `folder` whose long name matches `pattern` (the last
@@ -126,7 +117,7 @@ DeletionOutcome DeleteMatches(std::wstring_view folder, std::wstring_view patter
             // Found by another name (a short name, a stripped trailing dot):
             // not what was typed, so it stays.
             if (!HasWildcard(pattern)) Note(outcome, kBadName);
-        } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        } else if ((found.dwFileAttributes & kNeverDeleted) != 0) {
             Note(outcome, kRefused);
         } else {
             names.emplace_back(name);

@@ -3,7 +3,9 @@
 # under Wine, in a private Xvfb and the build's prefix.
 #   1. start to visible: VekProcStartCmd until the dialog is shown and
 #      painted, against an empty modal dialog of the plain dialog API in the
-#      same stand-in host (median of RUNS each, after one unmeasured start);
+#      same stand-in host, and against a dialog of the same twelve controls
+#      that the dialog manager makes from a template (median of RUNS each,
+#      after one unmeasured start);
 #   2. deletion: a pattern matching 1 000 and 10 000 files in one folder, the
 #      command's deletion against `cmd /c del` (median of DELETE_RUNS each);
 #   3. footprint: the DLL's size and imports, what one open dialog adds.
@@ -47,14 +49,19 @@ wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" </dev/n
     | tr -d '\r' >start-command.txt
 wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --empty-dialog </dev/null \
     | tr -d '\r' >start-empty.txt
-for f in start-command.txt start-empty.txt; do
+wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --template-dialog </dev/null \
+    | tr -d '\r' >start-template.txt
+for f in start-command.txt start-empty.txt start-template.txt; do
     [ "$(grep -c '^start-ms' "$f")" = "$RUNS" ] || { echo "timing failed: $(cat "$f")" >&2; exit 1; }
 done
 start_command=$(awk '/^start-ms/ {print $2}' start-command.txt | median)
 start_empty=$(awk '/^start-ms/ {print $2}' start-empty.txt | median)
+start_template=$(awk '/^start-ms/ {print $2}' start-template.txt | median)
 first_command=$(awk '/^first-start-ms/ {print $2}' start-command.txt)
 first_empty=$(awk '/^first-start-ms/ {print $2}' start-empty.txt)
-read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows < <(grep '^open-adds' start-command.txt)
+first_template=$(awk '/^first-start-ms/ {print $2}' start-template.txt)
+read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows _ adds_handles \
+    < <(grep '^open-adds' start-command.txt)
 
 echo "measuring deletion ($DELETE_RUNS runs each) ..." >&2
 FOLDER="$WINEPREFIX/drive_c/vantrel2-bench"
@@ -93,7 +100,9 @@ echo
 echo "| measure | Vantrel2 | reference | ratio |"
 echo "| --- | ---: | ---: | ---: |"
 echo "| start to visible, median of $RUNS (ms) | $start_command | $start_empty (empty dialog) | $(ratio "$start_command" "$start_empty") |"
+echo "| start to visible, median of $RUNS (ms) | $start_command | $start_template (same controls from a template) | $(ratio "$start_command" "$start_template") |"
 echo "| start to visible, first in a process (ms) | $first_command | $first_empty (empty dialog) | $(ratio "$first_command" "$first_empty") |"
+echo "| start to visible, first in a process (ms) | $first_command | $first_template (same controls from a template) | $(ratio "$first_command" "$first_template") |"
 for n in 1000 10000; do
     echo "| delete $n files, process, median of $DELETE_RUNS (ms) | ${del_ours[$n]} | ${del_cmd[$n]} (cmd /c del) | $(ratio "${del_ours[$n]}" "${del_cmd[$n]}") |"
 done
@@ -102,4 +111,4 @@ echo "| deletion alone, in process: 1000 / 10000 (ms) | ${del_ours_inner[1000]} 
 echo "| starting \`cmd /c exit\` (ms) | | $cmd_start | |"
 echo "| DLL size (bytes) | $size | 300 000 aim | $(ratio "$size" 300000) |"
 echo "| DLL imports | $imports | | |"
-echo "| one open dialog adds | private resident (RssAnon) +${adds_kb} KB, windows +${adds_windows}, GDI ${adds_gdi}, USER ${adds_user} (GetGuiResources) | | |"
+echo "| the first open dialog adds | committed private memory +${adds_kb} KB, GDI objects +${adds_gdi}, windows +${adds_windows}, handles +${adds_handles}, USER objects +${adds_user} (GetGuiResources) | | |"

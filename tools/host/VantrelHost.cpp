@@ -3,13 +3,16 @@
 // one VekProcStartCmd with the window's handle, and the outcome printed.
 //
 //   VantrelHost.exe [--dll <path to Vantrel2.dll>] [--cmdline <number>]
-//                   [--time-start <runs> [--empty-dialog]]
+//                   [--time-start <runs> [--empty-dialog | --template-dialog]]
 //
 // --time-start (for scripts/bench.sh) starts the command <runs> times after
 // one unmeasured start, each time closing the dialog as soon as it is shown
 // and painted, and prints "start-ms <milliseconds>" per run and what the
 // first open dialog added to the process. With --empty-dialog the same is
-// done with an empty modal dialog of the plain dialog API instead.
+// done with an empty modal dialog of the plain dialog API instead; with
+// --template-dialog with a dialog of the same twelve controls, captions and
+// font made by the dialog manager from a template, themed through the
+// command DLL's own manifest.
 //
 // Prints "VekProcStartCmd hr=0x........ nCode=N" and, on failure, the error
 // description. Exit code 0 on success, 1 when the start failed, 2 when the
@@ -20,10 +23,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "Vantrel2_idl.h"
+#include "layout.h"
+#include "process_figures.h"
 
 namespace {
 
@@ -32,6 +38,7 @@ struct Options {
     long cmdLine = 0;
     int timedRuns = 0;
     bool emptyDialog = false;
+    bool templateDialog = false;
 };
 
 bool ParseOptions(Options& options) {
@@ -49,6 +56,8 @@ bool ParseOptions(Options& options) {
             options.timedRuns = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
         } else if (arg == L"--empty-dialog") {
             options.emptyDialog = true;
+        } else if (arg == L"--template-dialog") {
+            options.templateDialog = true;
         } else {
             ok = false;
         }
@@ -118,41 +127,14 @@ void PrintErrorDescription() {
 
 // --- Timing ---------------------------------------------------------------
 
-// What the process holds: Linux's view of it under Wine (/proc), the
-// system's counters on Windows. Wine reports no GDI/USER counts, so windows
-// are counted instead.
-struct Footprint {
-    long long privateKb = -1;  // resident private memory (RssAnon) under Wine
-    long long gdiObjects = 0;
-    long long userObjects = 0;
-    long long windows = 0;
-};
-
-BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
-    ++*reinterpret_cast<long long*>(count);
-    ::EnumChildWindows(window, CountWindow, count);
-    return TRUE;
-}
-
-Footprint Measure() {
-    Footprint footprint;
-    std::ifstream status("Z:\\proc\\self\\status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("RssAnon:", 0) == 0) footprint.privateKb = std::atoll(line.c_str() + 8);
-    }
-    footprint.gdiObjects = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    footprint.userObjects = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
-    ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow,
-                        reinterpret_cast<LPARAM>(&footprint.windows));
-    return footprint;
-}
+using vantrel2::figures::MeasureProcess;
+using vantrel2::figures::ProcessFigures;
 
 struct Timing {
     LARGE_INTEGER started{};
     double elapsedMs = -1;
     bool measureFootprint = false;
-    Footprint open;
+    ProcessFigures open;
 };
 Timing* g_timing = nullptr;
 
@@ -170,7 +152,7 @@ LRESULT CALLBACK WatchIdle(int code, WPARAM wParam, LPARAM lParam) {
             ::QueryPerformanceFrequency(&frequency);
             g_timing->elapsedMs = double(now.QuadPart - g_timing->started.QuadPart) * 1000.0 /
                                   double(frequency.QuadPart);
-            if (g_timing->measureFootprint) g_timing->open = Measure();
+            if (g_timing->measureFootprint) g_timing->open = MeasureProcess();
             ::PostMessageW(dialog, WM_CLOSE, 0, 0);
         }
     }
@@ -201,18 +183,109 @@ void ShowEmptyDialog(HWND owner) {
                               EmptyDialogProc, 0);
 }
 
-int TimeStarts(const Options& options, HWND window, _OrvaneVbCommand* command) {
+// Appends to a dialog template, keeping DWORD alignment where it is needed.
+class TemplateWriter {
+  public:
+    void Add(const void* data, size_t bytes) {
+        const auto* p = static_cast<const WORD*>(data);
+        words_.insert(words_.end(), p, p + bytes / sizeof(WORD));
+    }
+    void AddWord(WORD word) { words_.push_back(word); }
+    void AddText(const wchar_t* text) {
+        for (; *text; ++text) words_.push_back(static_cast<WORD>(*text));
+        words_.push_back(0);
+    }
+    void AlignToDword() {
+        if (words_.size() % 2) words_.push_back(0);
+    }
+    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+  private:
+    std::vector<WORD> words_;
+};
+
+// A reference with the command's controls: the same twelve controls,
+// captions and tab order in the same font, from a template, so that the
+// dialog manager creates and lays them out (twips to dialog units through
+// the 9 pt font's average character of about 6 x 12 pixels at 96 dpi).
+void ShowTemplateDialog(HWND owner, HANDLE themed) {
+    using vantrel2::ControlKind;
+    TemplateWriter writer;
+    DLGTEMPLATE header{};
+    header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
+    const auto designs = vantrel2::ControlsInTabOrder();
+    header.cdit = static_cast<WORD>(designs.size());
+    const auto unitsX = [](int twips) { return static_cast<short>(twips / 15 * 4 / 6); };
+    const auto unitsY = [](int twips) { return static_cast<short>(twips / 15 * 8 / 12); };
+    header.cx = unitsX(vantrel2::kClientTwips.width);
+    header.cy = unitsY(vantrel2::kClientTwips.height);
+    writer.Add(&header, sizeof header);
+    writer.AddWord(0);  // no menu
+    writer.AddWord(0);  // the standard dialog class
+    writer.AddText(L"Reference");
+    writer.AddWord(9);
+    writer.AddText(L"Meiryo UI");
+    for (const auto& design : designs) {
+        writer.AlignToDword();
+        DLGITEMTEMPLATE item{};
+        item.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+        WORD itemClass = 0x0080;  // Button
+        switch (design.kind) {
+            case ControlKind::CheckBox:
+                item.style |= BS_3STATE;
+                break;
+            case ControlKind::TextBox:
+                item.style |= ES_LEFT | ES_AUTOHSCROLL | WS_BORDER;
+                itemClass = 0x0081;  // Edit
+                break;
+            case ControlKind::Button:
+                item.style |= BS_PUSHBUTTON;
+                break;
+        }
+        item.x = unitsX(design.twips.left);
+        item.y = unitsY(design.twips.top);
+        item.cx = unitsX(design.twips.width);
+        item.cy = unitsY(design.twips.height);
+        item.id = static_cast<WORD>(design.id);
+        writer.Add(&item, sizeof item);
+        writer.AddWord(0xFFFF);
+        writer.AddWord(itemClass);
+        writer.AddText(design.caption);
+        writer.AddWord(0);  // no creation data
+    }
+    ULONG_PTR cookie = 0;
+    const bool activated = themed && ::ActivateActCtx(themed, &cookie);
+    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, EmptyDialogProc, 0);
+    if (activated) ::DeactivateActCtx(0, cookie);
+}
+
+// The command DLL's own manifest (resource 2), for the reference dialog.
+HANDLE CreateThemedContext(HMODULE library) {
+    if (!library) return nullptr;
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.hModule = library;
+    request.lpResourceName = MAKEINTRESOURCEW(2);
+    const HANDLE context = ::CreateActCtxW(&request);
+    return context == INVALID_HANDLE_VALUE ? nullptr : context;
+}
+
+int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCommand* command) {
+    const HANDLE themed = options.templateDialog ? CreateThemedContext(library) : nullptr;
     HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId());
     if (!hook) return 1;
     int failures = 0;
     for (int run = 0; run <= options.timedRuns; ++run) {
         Timing timing;
         timing.measureFootprint = run == 0;
-        const Footprint before = run == 0 ? Measure() : Footprint{};
+        const ProcessFigures before = run == 0 ? MeasureProcess() : ProcessFigures{};
         g_timing = &timing;
         ::QueryPerformanceCounter(&timing.started);
         if (options.emptyDialog) {
             ShowEmptyDialog(window);
+        } else if (options.templateDialog) {
+            ShowTemplateDialog(window, themed);
         } else {
             LONG nCode = 0;
             if (FAILED(
@@ -225,16 +298,16 @@ int TimeStarts(const Options& options, HWND window, _OrvaneVbCommand* command) {
         if (timing.elapsedMs < 0) ++failures;
         if (run == 0) {
             std::printf("first-start-ms %.3f\n", timing.elapsedMs);
-            std::printf("open-adds private-kb %lld gdi %lld user %lld windows %lld\n",
-                        timing.open.privateKb - before.privateKb,
-                        timing.open.gdiObjects - before.gdiObjects,
-                        timing.open.userObjects - before.userObjects,
-                        timing.open.windows - before.windows);
+            std::printf("open-adds committed-kb %lld gdi %ld user %ld windows %ld handles %ld\n",
+                        (timing.open.committed - before.committed) / 1024,
+                        timing.open.gdi - before.gdi, timing.open.user - before.user,
+                        timing.open.windows - before.windows, timing.open.handles - before.handles);
         } else {
             std::printf("start-ms %.3f\n", timing.elapsedMs);
         }
     }
     ::UnhookWindowsHookEx(hook);
+    if (themed) ::ReleaseActCtx(themed);
     return failures ? 1 : 0;
 }
 
@@ -256,7 +329,7 @@ int main() {
         std::printf("create hr=0x%08lX\n", static_cast<unsigned long>(created));
         exitCode = 2;
     } else if (options.timedRuns > 0) {
-        exitCode = TimeStarts(options, window, command);
+        exitCode = TimeStarts(options, window, library, command);
         command->Release();
     } else {
         LONG nCode = 0;

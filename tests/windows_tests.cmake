@@ -4,12 +4,14 @@ target_include_directories(vantrel2_test_support PUBLIC support)
 target_link_libraries(vantrel2_test_support PUBLIC vantrel2_core GTest::gtest)
 target_compile_options(vantrel2_test_support PRIVATE ${VANTREL2_WARNINGS})
 
+# vantrel2_windows_test(name sources... [TEST_PROPERTIES property value ...])
 function(vantrel2_windows_test name)
-    add_executable(${name} ${ARGN})
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "TEST_PROPERTIES")
+    add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE vantrel2_test_support GTest::gtest_main)
     target_compile_options(${name} PRIVATE ${VANTREL2_WARNINGS})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT 600)
+                         PROPERTIES TIMEOUT 600 ${arg_TEST_PROPERTIES})
 endfunction()
 
 vantrel2_windows_test(common_tests

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "commonModule.h"
 #include "settings.h"
 #include "temp_folder.h"
@@ -94,37 +95,7 @@ void Settle(HWND dialog) {
     }
 }
 
-struct ShowOutcome {
-    HRESULT result;
-    bool appeared;
-};
-
-// Shows `form` modally on this thread while `drive` works it from a second
-// thread. A dialog that `drive` leaves open is closed afterwards.
-ShowOutcome ShowWhile(ModalDialog& form, const std::function<void(HWND)>& drive) {
-    std::atomic<bool> appeared{false};
-    const DWORD showingThread = ::GetCurrentThreadId();
-    std::thread driver([&] {
-        HWND dialog = test::WaitForDialog(kVantrel2FormCaption, 20s);
-        if (!dialog) {
-            // Never visible: close whatever dialog the show may be stuck in.
-            if (HWND hidden = test::WaitForThreadDialog(showingThread, 1s)) {
-                ::PostMessageW(hidden, WM_CLOSE, 0, 0);
-            }
-            return;
-        }
-        appeared = true;
-        drive(dialog);
-        if (!test::WaitForWindowGone(dialog, 5s)) {
-            ADD_FAILURE() << "the dialog was still open after the test's steps";
-            ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-            test::WaitForWindowGone(dialog);
-        }
-    });
-    const HRESULT result = form.ShowModal();
-    driver.join();
-    return {result, appeared.load()};
-}
+using test::ShowWhileDriving;
 
 void ClickCancel(HWND dialog) { ::SendMessageW(Item(dialog, kCommand2Id), BM_CLICK, 0, 0); }
 
@@ -215,7 +186,7 @@ void ExpectCentred(HWND dialog, bool exact) {
 TEST_F(FormTest, LaysOutEveryControlInPixelsAt96Dpi) {
     ASSERT_EQ(ScreenDpiX(), 96) << "the prefix is expected at 96 dpi";
     Load();
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         EXPECT_EQ(test::WindowText(dialog), L"各種履歴･情報ファイル削除");
         ExpectLayout(dialog, {553, 230},
                      {{kCheck2Id + 0, L"ファイル「開く」履歴ファイル削除", {16, 8, 177, 17}},
@@ -241,7 +212,7 @@ TEST_F(FormTest, LaysOutEveryControlInPixelsAt96Dpi) {
 // Path boxes without text would hide a position mix-up between them.
 TEST_F(FormTest, HasAFixedFrameAnIconAndTheControlKinds) {
     Load();
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         const LONG style = ::GetWindowLongW(dialog, GWL_STYLE);
         const LONG exStyle = ::GetWindowLongW(dialog, GWL_EXSTYLE);
         EXPECT_TRUE(style & WS_SYSMENU);
@@ -293,68 +264,12 @@ TEST_F(FormTest, HasAFixedFrameAnIconAndTheControlKinds) {
 constexpr wchar_t kDpiChildVariable[] = L"VANTREL2_FORM_DPI_CHILD";
 constexpr DWORD kOtherDpi = 120;
 
-// Keeps a DWORD value under HKCU as it was found (or absent).
-class RestoredDword {
-  public:
-    RestoredDword(const wchar_t* subKey, const wchar_t* name) : name_(name) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          nullptr, key_.put(), nullptr);
-        DWORD size = sizeof(previous_);
-        DWORD type = 0;
-        hadValue_ =
-            ::RegQueryValueExW(key_.get(), name_, nullptr, &type,
-                               reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS &&
-            type == REG_DWORD;
-    }
-    ~RestoredDword() {
-        if (hadValue_) {
-            Set(previous_);
-        } else {
-            ::RegDeleteValueW(key_.get(), name_);
-        }
-    }
-    RestoredDword(const RestoredDword&) = delete;
-    RestoredDword& operator=(const RestoredDword&) = delete;
-
-    void Set(DWORD value) {
-        ::RegSetValueExW(key_.get(), name_, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value),
-                         sizeof(value));
-    }
-
-  private:
-    UniqueRegKey key_;
-    const wchar_t* name_;
-    DWORD previous_ = 0;
-    bool hadValue_ = false;
-};
-
 TEST_F(FormTest, ScalesByTheTwipRuleAtAnotherDpi) {
     const std::wstring marker = folder / L"child-measured";
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(exe) +
-                               L"\" --gtest_also_run_disabled_tests"
-                               L" --gtest_filter=FormDpiChild.DISABLED_MeasuresTheDialog";
-    DWORD exitCode = 1;
-    {
-        // Wine reads the DPI from here at process start, and its font cache
-        // notes the last DPI it saw under Software\Wine\Fonts.
-        const RestoredDword fontCacheDpi(L"Software\\Wine\\Fonts", L"LogPixels");
-        RestoredDword dpi(L"Control Panel\\Desktop", L"LogPixels");
-        dpi.Set(kOtherDpi);
-        ::SetEnvironmentVariableW(kDpiChildVariable, marker.c_str());
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process{};
-        const BOOL started = ::CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                              nullptr, nullptr, &startup, &process);
-        ::SetEnvironmentVariableW(kDpiChildVariable, nullptr);
-        ASSERT_TRUE(started);
-        const UniqueKernelHandle child(process.hProcess), thread(process.hThread);
-        ASSERT_EQ(::WaitForSingleObject(child.get(), 90000), WAIT_OBJECT_0);
-        ::GetExitCodeProcess(child.get(), &exitCode);
-    }
-    EXPECT_EQ(exitCode, 0u);
+    const test::ChildResult child = test::RunOwnTestAtDpi(
+        L"FormDpiChild.DISABLED_MeasuresTheDialog", kOtherDpi, kDpiChildVariable, marker);
+    ASSERT_TRUE(child.started);
+    EXPECT_EQ(child.exitCode, 0u) << child.output;
     ASSERT_TRUE(test::Exists(marker)) << "the child did not measure the dialog";
     const auto measured = test::ReadBytes(marker);
     EXPECT_EQ(std::string(measured.begin(), measured.end()), "120");
@@ -370,7 +285,7 @@ TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
     SharedState& state = CurrentSharedState();
     LoadSharedState(state, L"C:\\nowhere");
     Vantrel2Form form;
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         ExpectLayout(dialog, {691, 288},  // 8295 / 12 = 691.25, 3450 / 12 = 287.5
                      {{kCheck2Id + 0, L"ファイル「開く」履歴ファイル削除", {20, 10, 221, 21}},
                       {kText2Id + 0, L"C:\\nowhere\\sysdata\\FileOpenDlg.ini", {20, 40, 611, 28}},
@@ -393,7 +308,7 @@ TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
 
 TEST_F(FormTest, WithoutSettingsEveryRowIsTickedAndEnabled) {
     const SharedState& state = Load();
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 0)), state.OpenHistoryFile);
         EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 1)), state.BinderAttrFile);
         EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 2)), state.DrawingAttrFile);
@@ -414,7 +329,7 @@ TEST_F(FormTest, FlagsSetTicksAndEnableOnlyTickedRows) {
     Store(kBinderAttrKey, L"0");
     Store(kDrawingAttrKey, L"2");
     const SharedState& state = Load();
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         const int expectedChecks[] = {BST_CHECKED, BST_UNCHECKED, BST_INDETERMINATE};
         for (int row = 0; row < kFormRowCount; ++row) {
             SCOPED_TRACE(row);
@@ -436,7 +351,7 @@ TEST_F(FormTest, TickingAndUntickingARowSwitchesItsPathBoxAndBrowseButton) {
     Store(kBinderAttrKey, L"0");
     Store(kDrawingAttrKey, L"2");
     Load();
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         HWND check = Item(dialog, kCheck2Id + 1);
         ::SendMessageW(check, BM_CLICK, 0, 0);
         EXPECT_EQ(CheckOf(dialog, kCheck2Id + 1), BST_CHECKED);
@@ -501,7 +416,7 @@ TEST_F(FormTest, HandlersReadAndSetTheControlsThroughTheForm) {
     HWND shown = nullptr;
     bool row2Enabled = true;
     std::wstring row0Text;
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         shown = dialog;
         ::SendMessageW(Item(dialog, kCommand4Id + 0), BM_CLICK, 0, 0);
         ::SendMessageW(Item(dialog, kCommand1Id), BM_CLICK, 0, 0);
@@ -533,7 +448,7 @@ TEST_F(FormTest, HandlersReadAndSetTheControlsThroughTheForm) {
 TEST_F(FormTest, UnloadFromAHandlerEndsTheShow) {
     Load();
     form.onExecute = [](Vantrel2Form& f) { f.Unload(); };
-    const auto outcome = ShowWhile(
+    const auto outcome = ShowWhileDriving(
         form, [&](HWND dialog) { ::PostMessageW(Item(dialog, kCommand1Id), BM_CLICK, 0, 0); });
     EXPECT_TRUE(outcome.appeared);
     EXPECT_EQ(outcome.result, S_OK);
@@ -556,7 +471,7 @@ TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
     const UniqueWindow host = MakeHostWindow();
     ASSERT_TRUE(host);
     bool hostEnabledWhileOpen = true;
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         hostEnabledWhileOpen = ::IsWindowEnabled(host.get()) != FALSE;
         ::SendMessageW(Item(dialog, kCheck2Id + 1), BM_CLICK, 0, 0);
         ::SendMessageW(Item(dialog, kCheck1Id), BM_CLICK, 0, 0);
@@ -576,7 +491,7 @@ TEST_F(FormTest, CloseButtonAndAltF4CloseWithoutWritingASettingsFile) {
     const UniqueWindow host = MakeHostWindow();
     for (const bool altF4 : {false, true}) {
         SCOPED_TRACE(altF4 ? "Alt+F4" : "close button");
-        const auto outcome = ShowWhile(form, [&](HWND dialog) {
+        const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
             ::SendMessageW(Item(dialog, kCheck2Id + 0), BM_CLICK, 0, 0);
             if (altF4) {
                 // What DefWindowProc turns Alt+F4 into, as the system menu's Close does.
@@ -595,7 +510,7 @@ TEST_F(FormTest, CloseButtonAndAltF4CloseWithoutWritingASettingsFile) {
 TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
     Store(kBinderAttrKey, L"0");
     const SharedState& state = Load();
-    const auto first = ShowWhile(form, [&](HWND dialog) {
+    const auto first = ShowWhileDriving(form, [&](HWND dialog) {
         ::SendMessageW(Item(dialog, kCheck2Id + 0), BM_CLICK, 0, 0);  // untick row 0
         ::SendMessageW(Item(dialog, kCheck2Id + 1), BM_CLICK, 0, 0);  // tick row 1
         ::SendMessageW(Item(dialog, kText2Id + 2), WM_SETTEXT, 0,
@@ -610,7 +525,7 @@ TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
     int checks[kFormRowCount] = {};
     bool enabled[kFormRowCount] = {};
     std::wstring row2Text;
-    const auto second = ShowWhile(form, [&](HWND dialog) {
+    const auto second = ShowWhileDriving(form, [&](HWND dialog) {
         firstWindow = dialog;
         for (int row = 0; row < kFormRowCount; ++row) {
             checks[row] = CheckOf(dialog, kCheck2Id + row);
@@ -654,7 +569,7 @@ TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
     EXPECT_TRUE(::IsWindowEnabled(host.get()));
 
     state.BinderAttrFlag = 1;
-    const auto again = ShowWhile(form, ClickCancel);
+    const auto again = ShowWhileDriving(form, ClickCancel);
     EXPECT_TRUE(again.appeared);
     EXPECT_EQ(again.result, S_OK);
 }
@@ -665,7 +580,7 @@ TEST_F(FormTest, FocusStartsOnCheck1AndTabSkipsDisabledControls) {
     Store(kBinderAttrKey, L"0");
     Load();
     std::vector<int> visited;
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         visited.push_back(::GetDlgCtrlID(FocusOf(dialog)));
         for (int step = 0; step < 10; ++step) {
             HWND before = FocusOf(dialog);
@@ -687,7 +602,7 @@ TEST_F(FormTest, EscDoesNothingEnterAndAltGExecuteAltCCloses) {
     int executesAfterEsc = -1, executesAfterEnter = -1, executesAfterEditEnter = -1;
     int executesAfterAltG = -1;
     bool openAfterEsc = false;
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         PressKey(dialog, VK_ESCAPE);
         Settle(dialog);
         openAfterEsc = ::IsWindowVisible(dialog) != FALSE;
@@ -720,7 +635,7 @@ TEST_F(FormTest, EscDoesNothingEnterAndAltGExecuteAltCCloses) {
 
 TEST_F(FormTest, EnterOnAnotherButtonPressesThatButton) {
     Load();
-    const auto outcome = ShowWhile(form, [&](HWND dialog) {
+    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         ::SendMessageW(dialog, WM_NEXTDLGCTL,
                        reinterpret_cast<WPARAM>(Item(dialog, kCommand4Id + 1)), TRUE);
         PressKey(dialog, VK_RETURN);

@@ -7,7 +7,6 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <ostream>
@@ -165,23 +164,6 @@ std::wstring Browse(HWND dialog, int row, const std::wstring& name) {
     return initial;
 }
 
-// Closes whatever a failed test left open, so that the show returns.
-void CloseEverything(HWND dialog) {
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (::IsWindow(dialog) && std::chrono::steady_clock::now() < deadline) {
-        if (HWND box = FindBox(L"警告")) {
-            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-        } else if (HWND question = FindBox(L"注意")) {
-            ::PostMessageW(question, WM_COMMAND, IDNO, 0);
-        } else if (HWND fileOpen = WaitForFileOpen(dialog, 0ms)) {
-            ::PostMessageW(fileOpen, WM_COMMAND, IDCANCEL, 0);
-        } else {
-            ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-        }
-        std::this_thread::sleep_for(200ms);
-    }
-}
-
 // --- The host folder and the show ----------------------------------------------
 
 // A host folder with sysinfo\, sysdata\ and the three target files; the
@@ -220,27 +202,9 @@ class HostFolderTest : public ::testing::Test {
     // and the show ended with S_OK.
     bool Show(const std::function<void(HWND)>& drive) {
         LoadSharedState(CurrentSharedState(), folder.path());
-        std::atomic<bool> appeared{false};
-        const DWORD showingThread = ::GetCurrentThreadId();
-        std::thread driver([&] {
-            HWND dialog = test::WaitForDialog(kVantrel2FormCaption, 20s);
-            if (!dialog) {
-                if (HWND hidden = test::WaitForThreadDialog(showingThread, 1s)) {
-                    ::PostMessageW(hidden, WM_CLOSE, 0, 0);
-                }
-                return;
-            }
-            appeared = true;
-            drive(dialog);
-            if (!test::WaitForWindowGone(dialog, 5s)) {
-                ADD_FAILURE() << "the dialog was still open after the test's steps";
-                CloseEverything(dialog);
-            }
-        });
-        const HRESULT result = form.ShowModal();
-        driver.join();
-        EXPECT_EQ(result, S_OK);
-        return appeared && result == S_OK;
+        const test::ShowOutcome outcome = test::ShowWhileDriving(form, drive);
+        EXPECT_EQ(outcome.result, S_OK);
+        return outcome.appeared && outcome.result == S_OK;
     }
 
     test::TempFolder folder;

@@ -1,6 +1,5 @@
 #include "dialog_session.h"
 
-#include <atomic>
 #include <ostream>
 #include <thread>
 #include <vector>
@@ -60,30 +59,9 @@ std::wstring HostFolderTest::SettingsFile() const { return SettingsFileName(fold
 
 bool HostFolderTest::Show(const std::function<void(HWND)>& drive) {
     LoadSharedState(CurrentSharedState(), folder.path());
-    std::atomic<bool> appeared{false};
-    std::thread driver([&] {
-        HWND dialog = WaitForDialog(kVantrel2FormCaption, 20s);
-        if (!dialog) return;
-        appeared = true;
-        drive(dialog);
-        if (!WaitForWindowGone(dialog, 10s)) {
-            ADD_FAILURE() << "the dialog was still open after the test's steps";
-            for (int i = 0; i < 50 && ::IsWindow(dialog); ++i) {
-                for (const wchar_t* title : {L"警告", L"注意"}) {
-                    if (HWND box = WaitForDialog(title, 0ms)) {
-                        ::PostMessageW(box, WM_COMMAND, IDNO, 0);
-                        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-                    }
-                }
-                ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-                std::this_thread::sleep_for(200ms);
-            }
-        }
-    });
-    const HRESULT result = form.ShowModal();
-    driver.join();
-    EXPECT_EQ(result, S_OK);
-    return appeared && result == S_OK;
+    const ShowOutcome outcome = ShowWhileDriving(form, drive);
+    EXPECT_EQ(outcome.result, S_OK);
+    return outcome.appeared && outcome.result == S_OK;
 }
 
 }  // namespace vantrel2::test

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Vantrel2Form.h"
+#include "child_process.h"
 #include "commonModule.h"
 #include "temp_folder.h"
 #include "window_driver.h"
@@ -23,25 +24,14 @@ using namespace std::chrono_literals;
 
 HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
 
-// Shows a form on this thread while `drive` works it from a second thread,
-// then closes it if `drive` did not.
+// Shows a form while `drive` works it, then closes it if `drive` did not.
 bool ShowWhile(const std::function<void(HWND)>& drive) {
     SharedState& state = CurrentSharedState();
     LoadSharedState(state, L"C:\\nowhere");
     Vantrel2Form form;
-    std::atomic<bool> appeared{false};
-    std::thread driver([&] {
-        HWND dialog = test::WaitForDialog(kVantrel2FormCaption, 20s);
-        if (!dialog) return;
-        appeared = true;
-        drive(dialog);
-        if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-        test::WaitForWindowGone(dialog, 5s);
-    });
-    const HRESULT result = form.ShowModal();
-    driver.join();
-    EXPECT_EQ(result, S_OK);
-    return appeared;
+    const test::ShowOutcome outcome = test::ShowWhileDriving(form, drive, test::LeftOpen::IsClosed);
+    EXPECT_EQ(outcome.result, S_OK);
+    return outcome.appeared;
 }
 
 // --- Visual styles ----------------------------------------------------------
@@ -227,65 +217,13 @@ TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
 
 constexpr wchar_t kChildVariable[] = L"VANTREL2_RENDERING_DPI_CHILD";
 
-class RestoredDword {
-  public:
-    RestoredDword(const wchar_t* subKey, const wchar_t* name) : name_(name) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          nullptr, key_.put(), nullptr);
-        DWORD size = sizeof(previous_);
-        DWORD type = 0;
-        hadValue_ =
-            ::RegQueryValueExW(key_.get(), name_, nullptr, &type,
-                               reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS &&
-            type == REG_DWORD;
-    }
-    ~RestoredDword() {
-        if (hadValue_) {
-            Set(previous_);
-        } else {
-            ::RegDeleteValueW(key_.get(), name_);
-        }
-    }
-    RestoredDword(const RestoredDword&) = delete;
-    RestoredDword& operator=(const RestoredDword&) = delete;
-    void Set(DWORD value) {
-        ::RegSetValueExW(key_.get(), name_, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value),
-                         sizeof(value));
-    }
-
-  private:
-    UniqueRegKey key_;
-    const wchar_t* name_;
-    DWORD previous_ = 0;
-    bool hadValue_ = false;
-};
-
 TEST(DialogDpi, OpensAt144DpiByTheTwipRule) {
     test::TempFolder folder;
     const std::wstring marker = folder / L"child-measured";
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(exe) +
-                               L"\" --gtest_also_run_disabled_tests"
-                               L" --gtest_filter=DialogDpiChild.DISABLED_MeasuresAt144";
-    DWORD exitCode = 1;
-    {
-        const RestoredDword fontCacheDpi(L"Software\\Wine\\Fonts", L"LogPixels");
-        RestoredDword dpi(L"Control Panel\\Desktop", L"LogPixels");
-        dpi.Set(144);
-        ::SetEnvironmentVariableW(kChildVariable, marker.c_str());
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process{};
-        const BOOL started = ::CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                              nullptr, nullptr, &startup, &process);
-        ::SetEnvironmentVariableW(kChildVariable, nullptr);
-        ASSERT_TRUE(started);
-        const UniqueKernelHandle child(process.hProcess), thread(process.hThread);
-        ASSERT_EQ(::WaitForSingleObject(child.get(), 90000), WAIT_OBJECT_0);
-        ::GetExitCodeProcess(child.get(), &exitCode);
-    }
-    EXPECT_EQ(exitCode, 0u);
+    const test::ChildResult child = test::RunOwnTestAtDpi(L"DialogDpiChild.DISABLED_MeasuresAt144",
+                                                          144, kChildVariable, marker);
+    ASSERT_TRUE(child.started);
+    EXPECT_EQ(child.exitCode, 0u) << child.output;
     ASSERT_TRUE(test::Exists(marker)) << "the child did not measure the dialog";
 }
 

@@ -1,6 +1,11 @@
 #include "window_driver.h"
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <thread>
+
+#include "Vantrel2Form.h"
 
 namespace vantrel2::test {
 namespace {
@@ -31,7 +36,70 @@ BOOL CALLBACK MatchThreadDialog(HWND window, LPARAM param) {
     return FALSE;
 }
 
+struct OtherDialogSearch {
+    HWND form;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOtherThreadDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OtherDialogSearch*>(param);
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    if (window == search->form || !::IsWindowVisible(window) ||
+        std::wstring(className) != L"#32770") {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
 }  // namespace
+
+void CloseEverything(HWND form) {
+    const DWORD thread = ::GetWindowThreadProcessId(form, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (::IsWindow(form) && std::chrono::steady_clock::now() < deadline) {
+        OtherDialogSearch search{form, nullptr};
+        ::EnumThreadWindows(thread, MatchOtherThreadDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            // A question has no Cancel; a warning has only OK.
+            for (const int id : {IDCANCEL, IDNO, IDOK}) {
+                ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+            }
+        } else {
+            ::PostMessageW(form, WM_CLOSE, 0, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+}
+
+ShowOutcome ShowWhileDriving(ModalDialog& form, const std::function<void(HWND)>& drive,
+                             LeftOpen leftOpen) {
+    std::atomic<bool> appeared{false};
+    const DWORD showingThread = ::GetCurrentThreadId();
+    std::thread driver([&] {
+        HWND dialog = WaitForDialog(kVantrel2FormCaption);
+        if (!dialog) {
+            // Never visible: close whatever dialog the show may be stuck in.
+            if (HWND hidden = WaitForThreadDialog(showingThread, std::chrono::seconds(1))) {
+                ::PostMessageW(hidden, WM_CLOSE, 0, 0);
+            }
+            return;
+        }
+        appeared = true;
+        drive(dialog);
+        if (leftOpen == LeftOpen::IsClosed) CloseEverything(dialog);
+        if (!WaitForWindowGone(dialog, std::chrono::seconds(10))) {
+            ADD_FAILURE() << "the dialog was still open after the test's steps";
+            CloseEverything(dialog);
+        }
+    });
+    ShowOutcome outcome;
+    outcome.result = form.ShowModal();
+    driver.join();
+    outcome.appeared = appeared;
+    return outcome;
+}
 
 std::wstring WindowText(HWND window) {
     const int length = ::GetWindowTextLengthW(window);

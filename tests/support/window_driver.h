@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "SharedState.h"
 
 namespace vantrel2::test {
 
@@ -38,5 +41,24 @@ struct MessageBoxSeen {
 // Waits for a message box with `title`, records what it shows and presses
 // the button `answer`.
 MessageBoxSeen AnswerMessageBox(const std::wstring& title, int answer);
+
+// Closes what a test left open over `form` (message boxes, the file-open
+// dialog: any other dialog of its thread) and then `form`, so that its show
+// returns. Gives up after 15 seconds.
+void CloseEverything(HWND form);
+
+struct ShowOutcome {
+    HRESULT result = E_FAIL;
+    bool appeared = false;
+};
+
+enum class LeftOpen { IsAFailure, IsClosed };
+
+// Shows `form` modally on this thread while `drive` works the dialog from a
+// second thread, as a user would. A dialog still open once `drive` is done is
+// closed, and is a test failure unless `leftOpen` says it may be; one that
+// never appears is closed wherever the show stands, so that it ends.
+ShowOutcome ShowWhileDriving(ModalDialog& form, const std::function<void(HWND)>& drive,
+                             LeftOpen leftOpen = LeftOpen::IsAFailure);
 
 }  // namespace vantrel2::test

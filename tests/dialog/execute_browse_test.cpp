@@ -17,6 +17,7 @@
 #include "Vantrel2Form.h"
 #include "commonModule.h"
 #include "deletion_run.h"
+#include "dialog_session.h"
 #include "settings.h"
 #include "temp_folder.h"
 #include "win_handles.h"
@@ -39,59 +40,18 @@ HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
 
 std::wstring PathOf(HWND dialog, int row) { return WindowText(Item(dialog, kText2Id + row)); }
 
-void SetPath(HWND dialog, int row, const std::wstring& text) {
-    ::SendMessageW(Item(dialog, kText2Id + row), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-// Toggles a check box as a click does (its handler runs on the dialog's thread).
-void Click(HWND dialog, int id) { ::SendMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
-
-// Posted: the handler may wait in a message box or the file-open dialog.
-void Press(HWND dialog, int id) { ::PostMessageW(Item(dialog, id), BM_CLICK, 0, 0); }
-
-// What the dialog did next: a box titled 警告 or 注意 (answered by Next), its
-// own closing, or nothing at all within the wait.
-struct Shown {
-    std::wstring title;
-    std::wstring text;
-    bool operator==(const Shown&) const = default;
-};
-const Shown kClosed{L"(closed)", L""};
-const Shown kNothing{L"(nothing)", L""};
-
-void PrintTo(const Shown& shown, std::ostream* out) {
-    *out << Utf8(shown.title) << " \"" << Utf8(shown.text) << "\"";
-}
+using test::Click;
+using test::kClosed;
+using test::kNothing;
+using test::Press;
+using test::SetPath;
+using test::Shown;
 
 Shown Warning(std::wstring_view text) { return {L"警告", std::wstring(text)}; }
 Shown Question(const std::wstring& path) { return {L"注意", ConfirmationQuestion(path)}; }
 
-HWND FindBox(const wchar_t* title) { return test::WaitForDialog(title, 0ms); }
-
-// Waits for the next thing the dialog shows and answers a box with `button`
-// (a warning always with OK). A box must be modal over the dialog.
 Shown Next(HWND dialog, int button = IDYES, std::chrono::milliseconds wait = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    for (;;) {
-        for (const wchar_t* title : {L"警告", L"注意"}) {
-            HWND box = FindBox(title);
-            if (!box) continue;
-            EXPECT_FALSE(::IsWindowEnabled(dialog)) << "the box is not modal over the dialog";
-            const bool warning = title == std::wstring(L"警告");
-            const test::MessageBoxSeen seen =
-                test::AnswerMessageBox(title, warning ? IDOK : button);
-            EXPECT_EQ(seen.owner, dialog);
-            const std::vector<int> buttons =
-                warning ? std::vector<int>{IDOK} : std::vector<int>{IDYES, IDNO};
-            EXPECT_EQ(seen.buttons, buttons);
-            EXPECT_TRUE(test::WaitForWindowGone(box, 10s));
-            return {title, seen.text};
-        }
-        if (!::IsWindowVisible(dialog)) return kClosed;
-        if (std::chrono::steady_clock::now() >= deadline) return kNothing;
-        std::this_thread::sleep_for(10ms);
-    }
+    return test::NextShown(dialog, button, wait);
 }
 
 // After a stopped run: no further box, and the dialog still open.
@@ -166,24 +126,9 @@ std::wstring Browse(HWND dialog, int row, const std::wstring& name) {
 
 // --- The host folder and the show ----------------------------------------------
 
-// A host folder with sysinfo\, sysdata\ and the three target files; the
-// settings file only as a test writes it.
-class HostFolderTest : public ::testing::Test {
+// The host folder, with the settings file as a test writes and reads it.
+class HostFolderTest : public test::HostFolderTest {
   protected:
-    void SetUp() override {
-        test::MakeFolder(folder / L"sysinfo");
-        test::MakeFolder(folder / L"sysdata");
-        const SharedState& state = CurrentSharedState();
-        LoadSharedState(CurrentSharedState(), folder.path());
-        targets_[0] = state.OpenHistoryFile;
-        targets_[1] = state.BinderAttrFile;
-        targets_[2] = state.DrawingAttrFile;
-        for (const std::wstring& target : targets_) WriteBytes(target, "host data");
-    }
-
-    // Read on the test thread: SharedState is per thread.
-    std::wstring Target(int row) const { return targets_[row]; }
-    std::wstring SettingsFile() const { return SettingsFileName(folder / L"sysinfo"); }
     void Store(std::wstring_view key, std::wstring_view value) {
         ProfileWrite(SettingsFile(), kSettingsSection, key, value);
     }
@@ -196,22 +141,6 @@ class HostFolderTest : public ::testing::Test {
         for (std::wstring_view key : kSettingKeys) flags += Stored(key);
         return flags;
     }
-
-    // Loads SharedState from the host folder and shows the dialog on this
-    // thread while `drive` works it; true when the dialog really appeared
-    // and the show ended with S_OK.
-    bool Show(const std::function<void(HWND)>& drive) {
-        LoadSharedState(CurrentSharedState(), folder.path());
-        const test::ShowOutcome outcome = test::ShowWhileDriving(form, drive);
-        EXPECT_EQ(outcome.result, S_OK);
-        return outcome.appeared && outcome.result == S_OK;
-    }
-
-    test::TempFolder folder;
-    Vantrel2Form form;
-
-  private:
-    std::wstring targets_[kRowCount];
 };
 
 using ExecuteRun = HostFolderTest;

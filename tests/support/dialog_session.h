@@ -1,6 +1,5 @@
-// Shared by the hardening tests: a host folder of real files, the real
-// dialog shown on the test thread, and a second thread that answers what the
-// dialog shows as a user would.
+// A host folder of real files, the real dialog shown on the test thread, and
+// a second thread that answers what the dialog shows as a user would.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,8 +15,9 @@
 
 namespace vantrel2::test {
 
-// What the dialog did next: a box titled 警告 or 注意 (answered), its own
-// closing, or nothing within the wait.
+// What the dialog did next: a box titled 警告 or 注意 (answered; it must be
+// modal over the dialog, a warning with OK alone and a question with Yes and
+// No), its own closing, or nothing within the wait.
 struct Shown {
     std::wstring title;
     std::wstring text;

@@ -23,9 +23,13 @@ Shown NextShown(HWND dialog, int button, std::chrono::milliseconds wait) {
         for (const wchar_t* title : {L"警告", L"注意"}) {
             HWND box = WaitForDialog(title, 0ms);
             if (!box) continue;
+            EXPECT_FALSE(::IsWindowEnabled(dialog)) << "the box is not modal over the dialog";
             const bool warning = title == std::wstring(L"警告");
             const MessageBoxSeen seen = AnswerMessageBox(title, warning ? IDOK : button);
             EXPECT_EQ(seen.owner, dialog);
+            const std::vector<int> buttons =
+                warning ? std::vector<int>{IDOK} : std::vector<int>{IDYES, IDNO};
+            EXPECT_EQ(seen.buttons, buttons);
             EXPECT_TRUE(WaitForWindowGone(box, 10s));
             return {title, seen.text};
         }

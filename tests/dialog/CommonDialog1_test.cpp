@@ -48,19 +48,6 @@ std::wstring ComboItem(HWND combo, int index) {
     return text;
 }
 
-// The explorer-style dialog names the file in an editable combo box (inside
-// a ComboBoxEx on Wine); its edit control is the innermost window.
-HWND FileNameBox(HWND dialog) {
-    HWND window = ::GetDlgItem(dialog, cmb13);
-    for (int depth = 0; window && depth < 3; ++depth) {
-        wchar_t className[64] = {};
-        ::GetClassNameW(window, className, 64);
-        if (std::wstring(className) == L"Edit") return window;
-        window = ::GetWindow(window, GW_CHILD);
-    }
-    return ::GetDlgItem(dialog, edt1);
-}
-
 // Drives the file-open dialog that `threadId` shows: types `name` and
 // presses OK, or presses Cancel when `name` is empty.
 DialogSeen DriveFileOpen(DWORD threadId, const std::wstring& name) {
@@ -75,15 +62,8 @@ DialogSeen DriveFileOpen(DWORD threadId, const std::wstring& name) {
         const auto count = ::SendMessageW(types, CB_GETCOUNT, 0, 0);
         for (int i = 0; i < count; ++i) seen.fileTypes.push_back(ComboItem(types, i));
     }
-    HWND box = FileNameBox(dialog);
-    if (box) seen.initialName = WindowText(box);
-    if (name.empty()) {
-        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    } else if (box) {
-        ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-    }
+    if (HWND box = test::FileNameBox(dialog)) seen.initialName = WindowText(box);
+    test::AnswerFileOpen(dialog, name);
     seen.closed = test::WaitForWindowGone(dialog);
     // A message box about the chosen name would be another dialog of the thread.
     seen.anotherDialogAfterwards =

@@ -15,6 +15,7 @@
 
 #include "child_process.h"
 #include "commonModule.h"
+#include "layout_check.h"
 #include "settings.h"
 #include "temp_folder.h"
 #include "window_driver.h"
@@ -51,13 +52,6 @@ int CheckOf(HWND dialog, int id) {
 }
 
 bool EnabledOf(HWND dialog, int id) { return ::IsWindowEnabled(Item(dialog, id)) != FALSE; }
-
-PixelRect PlaceInClient(HWND dialog, HWND control) {
-    RECT r{};
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
 
 HWND FocusOf(HWND dialog) {
     GUITHREADINFO info{};
@@ -121,50 +115,8 @@ class FormTest : public ::testing::Test {
 
 // --- Layout -------------------------------------------------------------
 
-int ScreenDpiX() {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
-    ::ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
-struct ExpectedControl {
-    int id;
-    const wchar_t* caption;  // nullptr for a path box
-    PixelRect at;
-};
-
-LOGFONTW FontOf(HWND control) {
-    LOGFONTW font{};
-    const auto handle = reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0));
-    EXPECT_NE(handle, nullptr) << ::GetDlgCtrlID(control);
-    if (handle) ::GetObjectW(handle, sizeof(font), &font);
-    return font;
-}
-
-void ExpectLayout(HWND dialog, SIZE client, const std::vector<ExpectedControl>& controls,
-                  LONG fontHeight) {
-    RECT clientRect{};
-    ::GetClientRect(dialog, &clientRect);
-    EXPECT_EQ(clientRect.right, client.cx);
-    EXPECT_EQ(clientRect.bottom, client.cy);
-    for (const ExpectedControl& expected : controls) {
-        SCOPED_TRACE(expected.id);
-        HWND control = Item(dialog, expected.id);
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(PlaceInClient(dialog, control), expected.at);
-        if (expected.caption) {
-            EXPECT_EQ(test::WindowText(control), expected.caption);
-        }
-        EXPECT_TRUE(::IsWindowVisible(control));
-        const LOGFONTW font = FontOf(control);
-        EXPECT_STREQ(font.lfFaceName, L"Meiryo UI");
-        EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
-        EXPECT_EQ(font.lfWeight, FW_NORMAL);
-        EXPECT_EQ(font.lfHeight, fontHeight);
-        EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
-    }
-}
+using test::ExpectLayout;
+using test::ScreenDpi;
 
 // At 15 twips a pixel the centring rule comes out as half the difference in
 // pixels, truncated toward zero; at other scales the half-pixel of the
@@ -184,7 +136,7 @@ void ExpectCentred(HWND dialog, bool exact) {
 }
 
 TEST_F(FormTest, LaysOutEveryControlInPixelsAt96Dpi) {
-    ASSERT_EQ(ScreenDpiX(), 96) << "the prefix is expected at 96 dpi";
+    ASSERT_EQ(ScreenDpi(), 96) << "the prefix is expected at 96 dpi";
     Load();
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         EXPECT_EQ(test::WindowText(dialog), L"各種履歴･情報ファイル削除");
@@ -280,7 +232,7 @@ TEST_F(FormTest, ScalesByTheTwipRuleAtAnotherDpi) {
 TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
     wchar_t marker[MAX_PATH] = {};
     if (!::GetEnvironmentVariableW(kDpiChildVariable, marker, MAX_PATH)) GTEST_SKIP();
-    const int dpi = ScreenDpiX();
+    const int dpi = ScreenDpi();
     ASSERT_EQ(dpi, static_cast<int>(kOtherDpi));
     SharedState& state = CurrentSharedState();
     LoadSharedState(state, L"C:\\nowhere");

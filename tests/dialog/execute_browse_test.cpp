@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commdlg.h>
-#include <dlgs.h>
 
 #include <chrono>
 #include <functional>
@@ -59,67 +57,19 @@ void ExpectStillOpen(HWND dialog) { EXPECT_EQ(Next(dialog, IDNO, 400ms), kNothin
 
 // --- The file-open dialog -------------------------------------------------------
 
-struct FileOpenSearch {
-    HWND form;
-    HWND found;
-};
-
-BOOL CALLBACK MatchFileOpen(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<FileOpenSearch*>(param);
-    wchar_t className[64] = {};
-    ::GetClassNameW(window, className, 64);
-    if (window == search->form || !::IsWindowVisible(window) ||
-        std::wstring(className) != L"#32770" || WindowText(window) == L"警告" ||
-        WindowText(window) == L"注意") {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
-HWND WaitForFileOpen(HWND form, std::chrono::milliseconds wait = 20s) {
-    const DWORD thread = ::GetWindowThreadProcessId(form, nullptr);
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    do {
-        FileOpenSearch search{form, nullptr};
-        ::EnumThreadWindows(thread, MatchFileOpen, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        std::this_thread::sleep_for(20ms);
-    } while (std::chrono::steady_clock::now() < deadline);
-    return nullptr;
-}
-
-// The editable file name: the innermost Edit of the name combo box.
-HWND FileNameBox(HWND fileOpen) {
-    HWND window = ::GetDlgItem(fileOpen, cmb13);
-    for (int depth = 0; window && depth < 3; ++depth) {
-        wchar_t className[64] = {};
-        ::GetClassNameW(window, className, 64);
-        if (std::wstring(className) == L"Edit") return window;
-        window = ::GetWindow(window, GW_CHILD);
-    }
-    return ::GetDlgItem(fileOpen, edt1);
-}
-
 // Presses the browse button of `row`, then types `name` and presses OK, or
 // presses Cancel when `name` is empty. Returns the name the dialog started with.
 std::wstring Browse(HWND dialog, int row, const std::wstring& name) {
     Press(dialog, kCommand4Id + row);
-    HWND fileOpen = WaitForFileOpen(dialog);
+    HWND fileOpen = test::WaitForFileOpen(dialog);
     if (!fileOpen) {
         ADD_FAILURE() << "no file-open dialog for row " << row;
         return {};
     }
     EXPECT_EQ(::GetWindow(fileOpen, GW_OWNER), dialog);
-    HWND nameBox = FileNameBox(fileOpen);
+    HWND nameBox = test::FileNameBox(fileOpen);
     const std::wstring initial = nameBox ? WindowText(nameBox) : L"";
-    if (name.empty()) {
-        ::PostMessageW(fileOpen, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    } else {
-        ::SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        ::PostMessageW(fileOpen, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(fileOpen, IDOK)));
-    }
+    test::AnswerFileOpen(fileOpen, name);
     EXPECT_TRUE(test::WaitForWindowGone(fileOpen, 10s));
     return initial;
 }

@@ -14,6 +14,7 @@
 #include "Vantrel2Form.h"
 #include "child_process.h"
 #include "commonModule.h"
+#include "layout_check.h"
 #include "temp_folder.h"
 #include "window_driver.h"
 
@@ -127,60 +128,27 @@ TEST(VisualStyles, MessageBoxButtonsComeFromCommonControls6) {
 
 // --- DPI ----------------------------------------------------------------------
 
-struct Expected {
-    int id;
-    RECT at;  // left, top, width, height in client pixels
-};
-
-void ExpectPlaces(HWND dialog, SIZE client, const std::vector<Expected>& controls,
-                  LONG fontHeight) {
-    RECT clientRect{};
-    ::GetClientRect(dialog, &clientRect);
-    EXPECT_EQ(clientRect.right, client.cx);
-    EXPECT_EQ(clientRect.bottom, client.cy);
-    for (const Expected& expected : controls) {
-        SCOPED_TRACE(expected.id);
-        HWND control = Item(dialog, expected.id);
-        ASSERT_NE(control, nullptr);
-        RECT r{};
-        ::GetWindowRect(control, &r);
-        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ(r.left, expected.at.left);
-        EXPECT_EQ(r.top, expected.at.top);
-        EXPECT_EQ(r.right - r.left, expected.at.right);
-        EXPECT_EQ(r.bottom - r.top, expected.at.bottom);
-        LOGFONTW font{};
-        ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)),
-                     sizeof(font), &font);
-        EXPECT_EQ(font.lfHeight, fontHeight);
-        EXPECT_STREQ(font.lfFaceName, L"Meiryo UI");
-    }
-}
+using test::ExpectedControl;
+using test::ExpectLayout;
+using test::ScreenDpi;
 
 // 10 twips a pixel: each value / 10, a tie (x.5) going to the even pixel.
-const std::vector<Expected> k144DpiPlaces = {
-    {kCheck2Id + 0, {24, 12, 266, 26}},    {kText2Id + 0, {24, 48, 734, 33}},
-    {kCommand4Id + 0, {768, 48, 38, 33}},  {kCheck2Id + 1, {24, 108, 278, 26}},
-    {kText2Id + 1, {24, 144, 734, 33}},    {kCommand4Id + 1, {768, 144, 38, 33}},
-    {kCheck2Id + 2, {24, 204, 230, 26}},   {kText2Id + 2, {24, 240, 734, 33}},
-    {kCommand4Id + 2, {768, 240, 38, 33}}, {kCommand1Id, {408, 288, 170, 38}},
-    {kCommand2Id, {588, 288, 170, 38}},    {kCheck1Id, {144, 294, 182, 26}},
+const std::vector<ExpectedControl> k144DpiPlaces = {
+    {kCheck2Id + 0, nullptr, {24, 12, 266, 26}},    {kText2Id + 0, nullptr, {24, 48, 734, 33}},
+    {kCommand4Id + 0, nullptr, {768, 48, 38, 33}},  {kCheck2Id + 1, nullptr, {24, 108, 278, 26}},
+    {kText2Id + 1, nullptr, {24, 144, 734, 33}},    {kCommand4Id + 1, nullptr, {768, 144, 38, 33}},
+    {kCheck2Id + 2, nullptr, {24, 204, 230, 26}},   {kText2Id + 2, nullptr, {24, 240, 734, 33}},
+    {kCommand4Id + 2, nullptr, {768, 240, 38, 33}}, {kCommand1Id, nullptr, {408, 288, 170, 38}},
+    {kCommand2Id, nullptr, {588, 288, 170, 38}},    {kCheck1Id, nullptr, {144, 294, 182, 26}},
 };
 constexpr SIZE k144DpiClient{830, 345};  // 829.5 and 345
 constexpr LONG k144DpiFont = -18;        // 9 pt
 
-const std::vector<Expected> k96DpiPlaces = {
-    {kCheck2Id + 0, {16, 8, 177, 17}},    {kText2Id + 0, {16, 32, 489, 22}},
-    {kCommand4Id + 0, {512, 32, 25, 22}}, {kCheck2Id + 2, {16, 136, 153, 17}},
-    {kCommand1Id, {272, 192, 113, 25}},   {kCheck1Id, {96, 196, 121, 17}},
+const std::vector<ExpectedControl> k96DpiPlaces = {
+    {kCheck2Id + 0, nullptr, {16, 8, 177, 17}},    {kText2Id + 0, nullptr, {16, 32, 489, 22}},
+    {kCommand4Id + 0, nullptr, {512, 32, 25, 22}}, {kCheck2Id + 2, nullptr, {16, 136, 153, 17}},
+    {kCommand1Id, nullptr, {272, 192, 113, 25}},   {kCheck1Id, nullptr, {96, 196, 121, 17}},
 };
-
-int ScreenDpi() {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    return dpi;
-}
 
 TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
     ASSERT_EQ(ScreenDpi(), 96) << "the prefix is expected at 96 dpi";
@@ -192,7 +160,7 @@ TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
                              30 + (before.bottom - before.top) * 3 / 2};
         ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144),
                        reinterpret_cast<LPARAM>(&suggested));
-        ExpectPlaces(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
+        ExpectLayout(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
         RECT after{};
         ::GetWindowRect(dialog, &after);
         EXPECT_EQ(after.left, suggested.left);
@@ -203,7 +171,7 @@ TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
 
         const RECT back{before.left, before.top, before.right, before.bottom};
         ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
-        ExpectPlaces(dialog, {553, 230}, k96DpiPlaces, -12);
+        ExpectLayout(dialog, {553, 230}, k96DpiPlaces, -12);
         RECT restored{};
         ::GetWindowRect(dialog, &restored);
         EXPECT_EQ(restored.left, before.left);
@@ -237,7 +205,7 @@ TEST(DialogDpiChild, DISABLED_MeasuresAt144) {
     ASSERT_NE(getDpiForWindow, nullptr);
     const bool appeared = ShowWhile([&](HWND dialog) {
         EXPECT_EQ(getDpiForWindow(dialog), 144u);
-        ExpectPlaces(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
+        ExpectLayout(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
     });
     EXPECT_TRUE(appeared);
     if (!::testing::Test::HasFailure()) test::WriteBytes(marker, "144");

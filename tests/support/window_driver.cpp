@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlgs.h>
+
 #include <atomic>
 #include <thread>
 
@@ -36,8 +38,11 @@ BOOL CALLBACK MatchThreadDialog(HWND window, LPARAM param) {
     return FALSE;
 }
 
+bool IsMessageBoxTitle(const std::wstring& title) { return title == L"警告" || title == L"注意"; }
+
 struct OtherDialogSearch {
     HWND form;
+    bool skipMessageBoxes;
     HWND found;
 };
 
@@ -46,31 +51,68 @@ BOOL CALLBACK MatchOtherThreadDialog(HWND window, LPARAM param) {
     wchar_t className[64] = {};
     ::GetClassNameW(window, className, 64);
     if (window == search->form || !::IsWindowVisible(window) ||
-        std::wstring(className) != L"#32770") {
+        std::wstring(className) != L"#32770" ||
+        (search->skipMessageBoxes && IsMessageBoxTitle(WindowText(window)))) {
         return TRUE;
     }
     search->found = window;
     return FALSE;
 }
 
+// A visible dialog of `form`'s thread other than `form`.
+HWND FindOtherThreadDialog(HWND form, bool skipMessageBoxes) {
+    OtherDialogSearch search{form, skipMessageBoxes, nullptr};
+    ::EnumThreadWindows(::GetWindowThreadProcessId(form, nullptr), MatchOtherThreadDialog,
+                        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 void CloseEverything(HWND form) {
-    const DWORD thread = ::GetWindowThreadProcessId(form, nullptr);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (::IsWindow(form) && std::chrono::steady_clock::now() < deadline) {
-        OtherDialogSearch search{form, nullptr};
-        ::EnumThreadWindows(thread, MatchOtherThreadDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        if (HWND other = FindOtherThreadDialog(form, false)) {
             // A question has no Cancel; a warning has only OK.
             for (const int id : {IDCANCEL, IDNO, IDOK}) {
-                ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+                ::PostMessageW(other, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
             }
         } else {
             ::PostMessageW(form, WM_CLOSE, 0, 0);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
+}
+
+HWND WaitForFileOpen(HWND form, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        if (HWND found = FindOtherThreadDialog(form, true)) return found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+HWND FileNameBox(HWND fileOpen) {
+    HWND window = ::GetDlgItem(fileOpen, cmb13);
+    for (int depth = 0; window && depth < 3; ++depth) {
+        wchar_t className[64] = {};
+        ::GetClassNameW(window, className, 64);
+        if (std::wstring(className) == L"Edit") return window;
+        window = ::GetWindow(window, GW_CHILD);
+    }
+    return ::GetDlgItem(fileOpen, edt1);
+}
+
+void AnswerFileOpen(HWND fileOpen, const std::wstring& name) {
+    HWND nameBox = FileNameBox(fileOpen);
+    if (name.empty() || !nameBox) {
+        ::PostMessageW(fileOpen, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return;
+    }
+    ::SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    ::PostMessageW(fileOpen, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(fileOpen, IDOK)));
 }
 
 ShowOutcome ShowWhileDriving(ModalDialog& form, const std::function<void(HWND)>& drive,

@@ -47,6 +47,17 @@ MessageBoxSeen AnswerMessageBox(const std::wstring& title, int answer);
 // returns. Gives up after 15 seconds.
 void CloseEverything(HWND form);
 
+// Waits for the file-open dialog over `form`: another dialog of its thread
+// that is not one of its message boxes (the title depends on the language).
+HWND WaitForFileOpen(HWND form, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// The file-open dialog's editable file name: the innermost Edit of the name
+// combo box (inside a ComboBoxEx on Wine).
+HWND FileNameBox(HWND fileOpen);
+
+// Types `name` and presses OK, or presses Cancel when `name` is empty.
+void AnswerFileOpen(HWND fileOpen, const std::wstring& name);
+
 struct ShowOutcome {
     HRESULT result = E_FAIL;
     bool appeared = false;

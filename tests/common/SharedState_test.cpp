@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 #include "commonModule.h"
@@ -47,28 +48,21 @@ TEST_F(SharedStateLoad, FillsThePathsFromTheAppFolder) {
 
 TEST_F(SharedStateLoad, NoSettingsFileTicksEverything) { EXPECT_EQ(Load(), (Flags{1, 1, 1, 1})); }
 
-TEST_F(SharedStateLoad, ReadsEachKeyIntoItsField) {
-    Store(kConfirmKey, L"0");
-    Store(kOpenHistoryKey, L"2");
-    Store(kBinderAttrKey, L"  1  ");
-    Store(kDrawingAttrKey, L"");
-    EXPECT_EQ(Load(), (Flags{0, 2, 1, 1}));
-}
-
-TEST_F(SharedStateLoad, RoundsHalvesToEvenAndLettersLoadZero) {
-    Store(kConfirmKey, L"1.5");
-    Store(kOpenHistoryKey, L"2.5");
-    Store(kBinderAttrKey, L"yes");
-    Store(kDrawingAttrKey, L"0.5");
-    EXPECT_EQ(Load(), (Flags{2, 2, 0, 0}));
-}
-
-TEST_F(SharedStateLoad, NumbersThatFitNoCheckBoxLoadTheDefault) {
-    Store(kConfirmKey, L"3");
-    Store(kOpenHistoryKey, L"40000");
-    Store(kBinderAttrKey, L"-1");
-    Store(kDrawingAttrKey, L"1e400");
-    EXPECT_EQ(Load(), (Flags{1, 1, 1, 1}));
+// Values as stored for confirmation and rows 0, 1 and 2, and what loads.
+TEST_F(SharedStateLoad, ReadsEachKeyLenientlyIntoItsField) {
+    struct Case {
+        std::array<const wchar_t*, 4> stored;
+        Flags loaded;
+    };
+    const Case cases[] = {
+        {{L"0", L"2", L"  1  ", L""}, {0, 2, 1, 1}},
+        {{L"1.5", L"2.5", L"yes", L"0.5"}, {2, 2, 0, 0}},   // halves to even, letters 0
+        {{L"3", L"40000", L"-1", L"1e400"}, {1, 1, 1, 1}},  // no check-box value: default
+    };
+    for (const Case& c : cases) {
+        for (size_t i = 0; i < kSettingKeys.size(); ++i) Store(kSettingKeys[i], c.stored[i]);
+        EXPECT_EQ(Load(), c.loaded) << test::Utf8(c.stored[0]);
+    }
 }
 
 TEST_F(SharedStateLoad, MissingSysinfoFolderGivesDefaultsAndCreatesNothing) {

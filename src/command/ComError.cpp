@@ -15,7 +15,7 @@ HRESULT ReportFailure(HRESULT failure, std::wstring_view description) noexcept {
     try {
         const std::wstring text(description);
         create->SetGUID(IID__OrvaneVbCommand);
-        create->SetSource(const_cast<LPOLESTR>(L"Vantrel2.OrvaneVbCommand"));
+        create->SetSource(const_cast<LPOLESTR>(kProgId));
         create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
     } catch (...) {
         return failure;

@@ -8,12 +8,14 @@
 
 namespace vantrel2 {
 
+inline constexpr wchar_t kProgId[] = L"Vantrel2.OrvaneVbCommand";
+
 // The host command library is not on the search path.
 inline constexpr HRESULT kHostLibraryNotFound = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
 // The host command library lacks one of the functions the command calls.
 inline constexpr HRESULT kHostEntryPointNotFound = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
 
-// Sets the thread's error object (source Vantrel2.OrvaneVbCommand, the
+// Sets the thread's error object (source kProgId, the
 // command interface's IID) and returns `failure`, so that callers can write
 // `return ReportFailure(hr, L"...")`.
 HRESULT ReportFailure(HRESULT failure, std::wstring_view description) noexcept;

@@ -8,6 +8,7 @@
 #include "TypeLibrary.h"
 #include "Vantrel2_idl.h"
 #include "win_handles.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 namespace {

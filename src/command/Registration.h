@@ -7,8 +7,6 @@
 
 namespace vantrel2 {
 
-inline constexpr wchar_t kProgId[] = L"Vantrel2.OrvaneVbCommand";
-
 HRESULT RegisterServer() noexcept;
 
 // Removes exactly what RegisterServer writes; nothing to remove is success.

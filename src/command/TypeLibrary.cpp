@@ -4,28 +4,9 @@
 
 #include "ComError.h"
 #include "Vantrel2_idl.h"
+#include "win_util.h"
 
 namespace vantrel2 {
-
-std::wstring ThisModulePath() {
-    HMODULE module = nullptr;
-    if (!::GetModuleHandleExW(
-            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            reinterpret_cast<LPCWSTR>(&ThisModulePath), &module)) {
-        return {};
-    }
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept {
     try {

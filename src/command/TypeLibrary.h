@@ -11,10 +11,6 @@
 
 namespace vantrel2 {
 
-// Full path of the module (the DLL, or a test executable that links the
-// command in), or empty when it cannot be found.
-std::wstring ThisModulePath();
-
 HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept;
 
 // The type information of _OrvaneVbCommand: its dispatch side (what

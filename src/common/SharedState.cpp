@@ -5,6 +5,7 @@
 
 #include "commonModule.h"
 #include "settings.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 namespace {
@@ -69,12 +70,7 @@ void ReleaseAllSharedState() {
 }
 
 void LoadSharedState(SharedState& state, const std::wstring& appPath) {
-    auto paths = DeriveCommandPaths(appPath);
-    state.AppPath = std::move(paths.AppPath);
-    state.SysInfoDir = std::move(paths.SysInfoDir);
-    state.OpenHistoryFile = std::move(paths.OpenHistoryFile);
-    state.BinderAttrFile = std::move(paths.BinderAttrFile);
-    state.DrawingAttrFile = std::move(paths.DrawingAttrFile);
+    static_cast<CommandPaths&>(state) = DeriveCommandPaths(appPath);
 
     std::int16_t* const flags[] = {&state.ConfirmFlag, &state.OpenHistoryFlag,
                                    &state.BinderAttrFlag, &state.DrawingAttrFlag};
@@ -85,22 +81,6 @@ void LoadSharedState(SharedState& state, const std::wstring& appPath) {
     }
 }
 
-std::wstring ThisModuleFolder() {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&ThisModuleFolder), &module);
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return FolderOfModulePath(path);
-}
+std::wstring ThisModuleFolder() { return FolderOfModulePath(ThisModulePath()); }
 
 }  // namespace vantrel2

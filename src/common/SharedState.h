@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "settings.h"
+
 namespace vantrel2 {
 
 // What start-up needs of the dialog object it keeps in DialogInstance.
@@ -19,12 +21,7 @@ class ModalDialog {
     virtual HRESULT ShowModal() = 0;
 };
 
-struct SharedState {
-    std::wstring AppPath;
-    std::wstring SysInfoDir;
-    std::wstring OpenHistoryFile;
-    std::wstring BinderAttrFile;
-    std::wstring DrawingAttrFile;
+struct SharedState : CommandPaths {
     std::int16_t ConfirmFlag = 0;
     std::int16_t OpenHistoryFlag = 0;
     std::int16_t BinderAttrFlag = 0;

@@ -1,15 +1,9 @@
 #include "visual_styles.h"
 
+#include "win_util.h"
+
 namespace vantrel2 {
 namespace {
-
-HMODULE ThisModule() noexcept {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 UniqueActCtx CreateOwnActivationContext() noexcept {
     ACTCTXW request{};

@@ -6,7 +6,6 @@
 #include <new>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "win_handles.h"
 

@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include "visual_styles.h"
+#include "win_util.h"
 
 #include <cmath>
 #include <cstring>
@@ -186,19 +187,6 @@ std::vector<WORD> DialogTemplate() {
     return words;
 }
 
-HRESULT LastError() {
-    const DWORD error = ::GetLastError();
-    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
-
 // A fixed dialog: the system menu keeps Move and Close only.
 void TrimSystemMenu(HWND window) {
     HMENU menu = ::GetSystemMenu(window, FALSE);
@@ -253,7 +241,6 @@ HRESULT Vantrel2Form::ShowModal() {
             form.icon_.reset();
             form.font_.reset();
             form.previousFont_.reset();
-            form.loadFrom_ = nullptr;
         }
     };
     try {
@@ -269,15 +256,14 @@ HRESULT Vantrel2Form::ShowModal() {
         // it a tool window.
         const UniqueWindow owner(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                                    nullptr, ThisModule(), nullptr));
-        if (!owner) return LastError();
+        if (!owner) return LastErrorResult();
 
-        loadFrom_ = &CurrentSharedState();
         loadResult_ = S_OK;
         const std::vector<WORD> dialogTemplate = DialogTemplate();
         const INT_PTR result = ::DialogBoxIndirectParamW(
             ThisModule(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), owner.get(),
             DialogProc, reinterpret_cast<LPARAM>(this));
-        if (result == -1) return LastError();
+        if (result == -1) return LastErrorResult();
         return loadResult_;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -330,7 +316,7 @@ void Vantrel2Form::OnInitDialog(HWND window) {
             if (monitorDpi) KeepDialogManagerFromRescaling(window);
             ApplyClientSize();
             ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
-            loadResult_ = loadFrom_ ? RunLoadStep(*loadFrom_) : E_UNEXPECTED;
+            loadResult_ = RunLoadStep(CurrentSharedState());
         }
     } catch (const std::bad_alloc&) {
         loadResult_ = E_OUTOFMEMORY;
@@ -402,14 +388,12 @@ HRESULT Vantrel2Form::CreateControls() {
         HWND control = ::CreateWindowExW(
             exStyle, windowClass, design.caption, style, at.left, at.top, at.width, at.height,
             window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
-        if (!control) return LastError();
+        if (!control) return LastErrorResult();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         const int id = design.id;
         if (IsRow(id, kCheck2Id)) check2_[id - kCheck2Id] = control;
         if (IsRow(id, kText2Id)) text2_[id - kText2Id] = control;
         if (IsRow(id, kCommand4Id)) command4_[id - kCommand4Id] = control;
-        if (id == kCommand1Id) command1_ = control;
-        if (id == kCommand2Id) command2_ = control;
         if (id == kCheck1Id) check1_ = control;
         if (design.kind == ControlKind::TextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
         if (design.kind == ControlKind::CheckBox)
@@ -544,7 +528,7 @@ void Vantrel2Form::ForgetWindow() noexcept {
     for (int row = 0; row < kFormRowCount; ++row) {
         check2_[row] = text2_[row] = command4_[row] = nullptr;
     }
-    command1_ = command2_ = check1_ = nullptr;
+    check1_ = nullptr;
 }
 
 std::unique_ptr<ModalDialog> CreateVantrel2Form() { return std::make_unique<Vantrel2Form>(); }

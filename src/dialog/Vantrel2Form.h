@@ -16,8 +16,6 @@
 
 namespace vantrel2 {
 
-inline constexpr wchar_t kVantrel2FormCaption[] = L"各種履歴･情報ファイル削除";
-
 // A modal dialog without owner: every show creates the window afresh in its
 // design state, fills it from the calling thread's SharedState, and returns
 // once the dialog has been unloaded (Cancel, the close button, or Unload()).
@@ -94,8 +92,6 @@ class Vantrel2Form : public ModalDialog {
     HWND check2_[kFormRowCount] = {};
     HWND text2_[kFormRowCount] = {};
     HWND command4_[kFormRowCount] = {};
-    HWND command1_ = nullptr;
-    HWND command2_ = nullptr;
     HWND check1_ = nullptr;
 
     // Per show.
@@ -104,7 +100,6 @@ class Vantrel2Form : public ModalDialog {
     UniqueGdiObject font_;
     UniqueGdiObject previousFont_;
     UniqueIcon icon_;
-    const SharedState* loadFrom_ = nullptr;
     HRESULT loadResult_ = S_OK;
     std::unique_ptr<ThreadWindowsDisabled> disabled_;
     // The file-open component; its settings last while this window is open.

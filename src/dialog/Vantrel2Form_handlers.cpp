@@ -76,10 +76,9 @@ void Vantrel2Form::OnBrowse(int row) {
         if (!commonDialog1_ && FAILED(CreateCommonDialog1(Window(), commonDialog1_.put()))) {
             return;
         }
-        // Held for the call, so that nothing can free it while its dialog is
-        // open.
-        ComPtr<IDispatch> component = commonDialog1_;
-        SetText2(row, RunFileSelection(component.get(), Text2(row)));
+        // RunFileSelection holds the component for the call, so that nothing
+        // can free it while its dialog is open.
+        SetText2(row, RunFileSelection(commonDialog1_.get(), Text2(row)));
     } catch (...) {
         // Out of memory: the box keeps its text.
     }

@@ -10,9 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "layout.h"
+
 namespace vantrel2 {
 
-inline constexpr int kRowCount = 3;
+inline constexpr int kRowCount = kFormRowCount;
 inline constexpr std::int16_t kTicked = 1;
 inline constexpr std::int16_t kAnswerYes = 6;
 

@@ -6,6 +6,7 @@
 
 #include "win_handles.h"
 #include "wildcard.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 namespace {
@@ -13,10 +14,6 @@ namespace {
 constexpr DWORD kNeverDeleted = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                 FILE_ATTRIBUTE_DEVICE;
-HRESULT LastErrorResult() {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
-}
 
 const HRESULT kRefused = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
 const HRESULT kBadName = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);

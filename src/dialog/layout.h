@@ -8,6 +8,8 @@
 
 namespace vantrel2 {
 
+inline constexpr wchar_t kVantrel2FormCaption[] = L"各種履歴･情報ファイル削除";
+
 struct TwipRect {
     int left, top, width, height;
 };

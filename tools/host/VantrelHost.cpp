@@ -23,15 +23,21 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "Vantrel2_idl.h"
 #include "layout.h"
 #include "process_figures.h"
+#include "win_handles.h"
 
 namespace {
+
+using vantrel2::ComPtr;
+using vantrel2::ScopedActCtxActivation;
+using vantrel2::UniqueActCtx;
+using vantrel2::UniqueBstr;
+using vantrel2::UniqueWindowsHook;
 
 struct Options {
     std::wstring dll;
@@ -104,25 +110,21 @@ HRESULT CreateCommand(const Options& options, HMODULE& library, _OrvaneVbCommand
     auto getClassObject = reinterpret_cast<GetClassObject>(
         reinterpret_cast<void*>(::GetProcAddress(library, "DllGetClassObject")));
     if (!getClassObject) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-    IClassFactory* factory = nullptr;
-    HRESULT hr = getClassObject(__uuidof(OrvaneVbCommand), IID_IClassFactory,
-                                reinterpret_cast<void**>(&factory));
+    ComPtr<IClassFactory> factory;
+    const HRESULT hr = getClassObject(__uuidof(OrvaneVbCommand), IID_IClassFactory,
+                                      reinterpret_cast<void**>(factory.put()));
     if (FAILED(hr)) return hr;
-    hr = factory->CreateInstance(nullptr, __uuidof(_OrvaneVbCommand),
-                                 reinterpret_cast<void**>(command));
-    factory->Release();
-    return hr;
+    return factory->CreateInstance(nullptr, __uuidof(_OrvaneVbCommand),
+                                   reinterpret_cast<void**>(command));
 }
 
 void PrintErrorDescription() {
-    IErrorInfo* info = nullptr;
-    if (::GetErrorInfo(0, &info) != S_OK || !info) return;
-    BSTR description = nullptr;
-    if (SUCCEEDED(info->GetDescription(&description)) && description) {
-        std::printf("error: %s\n", Utf8(description).c_str());
-        ::SysFreeString(description);
+    ComPtr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) != S_OK || !info) return;
+    UniqueBstr description;
+    if (SUCCEEDED(info->GetDescription(description.put())) && description) {
+        std::printf("error: %s\n", Utf8(description.get()).c_str());
     }
-    info->Release();
 }
 
 // --- Timing ---------------------------------------------------------------
@@ -253,27 +255,26 @@ void ShowTemplateDialog(HWND owner, HANDLE themed) {
         writer.AddText(design.caption);
         writer.AddWord(0);  // no creation data
     }
-    ULONG_PTR cookie = 0;
-    const bool activated = themed && ::ActivateActCtx(themed, &cookie);
+    const ScopedActCtxActivation active(themed);
     ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, EmptyDialogProc, 0);
-    if (activated) ::DeactivateActCtx(0, cookie);
 }
 
 // The command DLL's own manifest (resource 2), for the reference dialog.
-HANDLE CreateThemedContext(HMODULE library) {
-    if (!library) return nullptr;
+UniqueActCtx CreateThemedContext(HMODULE library) {
+    if (!library) return UniqueActCtx();
     ACTCTXW request{};
     request.cbSize = sizeof request;
     request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     request.hModule = library;
     request.lpResourceName = MAKEINTRESOURCEW(2);
-    const HANDLE context = ::CreateActCtxW(&request);
-    return context == INVALID_HANDLE_VALUE ? nullptr : context;
+    return UniqueActCtx(::CreateActCtxW(&request));
 }
 
 int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCommand* command) {
-    const HANDLE themed = options.templateDialog ? CreateThemedContext(library) : nullptr;
-    HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId());
+    const UniqueActCtx themed =
+        options.templateDialog ? CreateThemedContext(library) : UniqueActCtx();
+    const UniqueWindowsHook hook(
+        ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId()));
     if (!hook) return 1;
     int failures = 0;
     for (int run = 0; run <= options.timedRuns; ++run) {
@@ -285,7 +286,7 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
         if (options.emptyDialog) {
             ShowEmptyDialog(window);
         } else if (options.templateDialog) {
-            ShowTemplateDialog(window, themed);
+            ShowTemplateDialog(window, themed.get());
         } else {
             LONG nCode = 0;
             if (FAILED(
@@ -306,8 +307,6 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
             std::printf("start-ms %.3f\n", timing.elapsedMs);
         }
     }
-    ::UnhookWindowsHookEx(hook);
-    if (themed) ::ReleaseActCtx(themed);
     return failures ? 1 : 0;
 }
 

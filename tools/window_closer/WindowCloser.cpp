@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Vantrel2Form.h"
+#include "layout.h"
 
 namespace {
 

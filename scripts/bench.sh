@@ -22,8 +22,7 @@ DELETE_RUNS="${DELETE_RUNS:-5}"
 
 bash scripts/setup.sh >/dev/null
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/windows}")"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --preset windows -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelHost VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"

@@ -9,8 +9,7 @@ BUILD="$(realpath -m "${1:-$ROOT/build/windows}")"
 shift || true
 cd "$ROOT"
 bash scripts/setup.sh
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --preset windows -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j2
 source scripts/wine-session.sh
 start_xvfb

@@ -24,8 +24,7 @@ done
 
 bash scripts/setup.sh
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/windows}")"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --preset windows -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target Vantrel2 VekCmdLib VantrelHost WindowCloser
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"

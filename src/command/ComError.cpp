@@ -6,6 +6,7 @@
 
 #include "Vantrel2_idl.h"
 #include "win_handles.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 
@@ -26,5 +27,11 @@ HRESULT ReportFailure(HRESULT failure, std::wstring_view description) noexcept {
 }
 
 void ClearFailure() noexcept { ::SetErrorInfo(0, nullptr); }
+
+HRESULT ReportCurrentException() noexcept {
+    const HRESULT failure = CurrentExceptionResult();
+    return ReportFailure(failure, failure == E_OUTOFMEMORY ? L"Out of memory."
+                                                           : L"The command failed unexpectedly.");
+}
 
 }  // namespace vantrel2

@@ -23,4 +23,19 @@ HRESULT ReportFailure(HRESULT failure, std::wstring_view description) noexcept;
 // Forgets an error object left by an earlier call.
 void ClearFailure() noexcept;
 
+// The failure for the exception being handled (CurrentExceptionResult's
+// mapping), reported like any other. Only inside a catch block.
+HRESULT ReportCurrentException() noexcept;
+
+// Runs `body`, returning its HRESULT, or the reported failure for an
+// exception that escapes it: what every COM entry point wraps itself in.
+template <typename Body>
+HRESULT CallReportingExceptions(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return ReportCurrentException();
+    }
+}
+
 }  // namespace vantrel2

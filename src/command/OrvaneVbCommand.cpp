@@ -1,6 +1,7 @@
 #include "OrvaneVbCommand.h"
 
 #include <new>
+#include <string>
 
 #include "ComError.h"
 #include "HostLibrary.h"
@@ -27,6 +28,25 @@ class Hold {
     OrvaneVbCommand* object_;
 };
 
+// oleaut32 reads these arrays without looking: a caller's null or short
+// array must come back as a failure, not a fault inside the host.
+HRESULT CheckNames(const LPOLESTR* names, UINT count, const DISPID* ids) {
+    if (!names || !ids) return E_POINTER;
+    if (count == 0) return E_INVALIDARG;
+    for (UINT i = 0; i < count; ++i) {
+        if (!names[i]) return E_POINTER;
+    }
+    return S_OK;
+}
+
+HRESULT CheckArguments(const DISPPARAMS* params) {
+    if (!params) return E_POINTER;
+    if (params->cArgs > 0 && !params->rgvarg) return E_POINTER;
+    if (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) return E_POINTER;
+    if (params->cNamedArgs > params->cArgs) return E_INVALIDARG;
+    return S_OK;
+}
+
 HRESULT RunCommand(LONG hWnd, LONG nCmdLine, LONG& nCode) {
     if (const HRESULT hr = HostInitVBCmdLib(hWnd, nCmdLine); FAILED(hr)) return hr;
     nCode = 1;
@@ -44,10 +64,10 @@ HRESULT RunCommand(LONG hWnd, LONG nCmdLine, LONG& nCode) {
 HRESULT OrvaneVbCommand::Create(REFIID riid, void** object) noexcept {
     if (!object) return E_POINTER;
     *object = nullptr;
+    if (const HRESULT hr = Initialize(); FAILED(hr)) return hr;
     auto* created = new (std::nothrow) OrvaneVbCommand();
     if (!created) return E_OUTOFMEMORY;
-    HRESULT hr = created->Initialize();
-    if (SUCCEEDED(hr)) hr = created->QueryInterface(riid, object);
+    const HRESULT hr = created->QueryInterface(riid, object);
     created->Release();
     return hr;
 }
@@ -57,7 +77,8 @@ OrvaneVbCommand::OrvaneVbCommand() noexcept { ObjectCreated(); }
 OrvaneVbCommand::~OrvaneVbCommand() { ObjectDestroyed(); }
 
 HRESULT OrvaneVbCommand::Initialize() noexcept {
-    return LoadCommandTypeInfo(dispatchSide_, vtableSide_);
+    CommandTypeInfo typeInfo;
+    return GetCommandTypeInfo(typeInfo);
 }
 
 HRESULT OrvaneVbCommand::QueryInterface(REFIID riid, void** object) {
@@ -92,22 +113,30 @@ HRESULT OrvaneVbCommand::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    *info = ComPtr<ITypeInfo>(dispatchSide_).detach();
+    CommandTypeInfo typeInfo;
+    if (const HRESULT hr = GetCommandTypeInfo(typeInfo); FAILED(hr)) return hr;
+    *info = ComPtr<ITypeInfo>(typeInfo.dispatchSide).detach();
     return S_OK;
 }
 
 HRESULT OrvaneVbCommand::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                        DISPID* ids) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    return ::DispGetIDsOfNames(vtableSide_.get(), names, count, ids);
+    if (const HRESULT hr = CheckNames(names, count, ids); FAILED(hr)) return hr;
+    CommandTypeInfo typeInfo;
+    if (const HRESULT hr = GetCommandTypeInfo(typeInfo); FAILED(hr)) return hr;
+    return ::DispGetIDsOfNames(typeInfo.vtableSide, names, count, ids);
 }
 
 HRESULT OrvaneVbCommand::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                 VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (const HRESULT hr = CheckArguments(params); FAILED(hr)) return hr;
     const Hold hold(this);
-    return vtableSide_->Invoke(static_cast<_OrvaneVbCommand*>(this), id, flags, params, result,
-                               exception, argumentError);
+    CommandTypeInfo typeInfo;
+    if (const HRESULT hr = GetCommandTypeInfo(typeInfo); FAILED(hr)) return hr;
+    return typeInfo.vtableSide->Invoke(static_cast<_OrvaneVbCommand*>(this), id, flags, params,
+                                       result, exception, argumentError);
 }
 
 HRESULT OrvaneVbCommand::InterfaceSupportsErrorInfo(REFIID riid) {
@@ -118,13 +147,7 @@ HRESULT OrvaneVbCommand::VekProcStartCmd(LONG hWnd, LONG nCmdLine, LONG* nCode) 
     const Hold hold(this);
     ClearFailure();
     if (!nCode) return ReportFailure(E_POINTER, L"VekProcStartCmd was given no nCode.");
-    try {
-        return RunCommand(hWnd, nCmdLine, *nCode);
-    } catch (const std::bad_alloc&) {
-        return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
-    } catch (...) {
-        return ReportFailure(E_UNEXPECTED, L"The command failed unexpectedly.");
-    }
+    return CallReportingExceptions([&] { return RunCommand(hWnd, nCmdLine, *nCode); });
 }
 
 HRESULT OrvaneVbCommand::VekProcStringBoxEventHook(short csbID, short itemID, LONG) {

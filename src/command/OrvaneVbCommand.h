@@ -1,6 +1,7 @@
 // The command object the host creates: the host command interface
 // _OrvaneVbCommand, dual, with IDispatch answered from the embedded type
-// library. It keeps no state of its own; the run's data is SharedState.
+// library (loaded once for the module). It keeps no state of its own; the
+// run's data is SharedState.
 #pragma once
 
 #include <windows.h>
@@ -22,8 +23,9 @@ class OrvaneVbCommand : public _OrvaneVbCommand, public ISupportErrorInfo {
     OrvaneVbCommand(const OrvaneVbCommand&) = delete;
     OrvaneVbCommand& operator=(const OrvaneVbCommand&) = delete;
 
-    // Loads the type information; a new object needs this before use.
-    HRESULT Initialize() noexcept;
+    // Makes sure the module's type information is there, without which the
+    // object cannot answer IDispatch; Create does this before handing out.
+    static HRESULT Initialize() noexcept;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -75,8 +77,6 @@ class OrvaneVbCommand : public _OrvaneVbCommand, public ISupportErrorInfo {
 
   private:
     std::atomic<ULONG> references_{1};
-    ComPtr<ITypeInfo> dispatchSide_;
-    ComPtr<ITypeInfo> vtableSide_;
 };
 
 }  // namespace vantrel2

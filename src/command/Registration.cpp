@@ -81,7 +81,7 @@ HRESULT Register() {
 HRESULT Unregister() {
     // The type library's entry and the interface keys it made; a library
     // that is not registered has nothing to remove.
-    ::UnRegisterTypeLib(LIBID_Vantrel2, 3, 0, 0, SYS_WIN32);
+    ::UnRegisterTypeLib(LIBID_Vantrel2, 3, 0, 0, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     HRESULT hr = DeleteClassesTree(ClassKeyName());
     if (SUCCEEDED(hr)) hr = DeleteClassesTree(kProgId);
     if (FAILED(hr)) return ReportFailure(hr, L"The class could not be unregistered.");
@@ -91,21 +91,11 @@ HRESULT Unregister() {
 }  // namespace
 
 HRESULT RegisterServer() noexcept {
-    try {
-        const HRESULT hr = Register();
-        if (FAILED(hr)) Unregister();
-        return hr;
-    } catch (...) {
-        return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
-    }
+    const HRESULT hr = CallReportingExceptions(Register);
+    if (FAILED(hr)) CallReportingExceptions(Unregister);
+    return hr;
 }
 
-HRESULT UnregisterServer() noexcept {
-    try {
-        return Unregister();
-    } catch (...) {
-        return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
-    }
-}
+HRESULT UnregisterServer() noexcept { return CallReportingExceptions(Unregister); }
 
 }  // namespace vantrel2

@@ -2,11 +2,31 @@
 
 #include <oleauto.h>
 
+#include <mutex>
+#include <string>
+
 #include "ComError.h"
 #include "Vantrel2_idl.h"
 #include "win_util.h"
 
 namespace vantrel2 {
+namespace {
+
+SlimLock cacheLock;
+CommandTypeInfo cached;
+
+HRESULT LoadCommandTypeInfo(ComPtr<ITypeInfo>& dispatchSide, ComPtr<ITypeInfo>& vtableSide) {
+    ComPtr<ITypeLib> library;
+    if (const HRESULT hr = LoadOwnTypeLibrary(library); FAILED(hr)) return hr;
+    HRESULT hr = library->GetTypeInfoOfGuid(IID__OrvaneVbCommand, dispatchSide.put());
+    HREFTYPE vtableRef = 0;
+    if (SUCCEEDED(hr)) hr = dispatchSide->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef);
+    if (SUCCEEDED(hr)) hr = dispatchSide->GetRefTypeInfo(vtableRef, vtableSide.put());
+    if (FAILED(hr)) return ReportFailure(hr, L"The type library lacks the command interface.");
+    return S_OK;
+}
+
+}  // namespace
 
 HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept {
     try {
@@ -21,20 +41,29 @@ HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept {
         }
         return S_OK;
     } catch (...) {
-        return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
+        return ReportCurrentException();
     }
 }
 
-HRESULT LoadCommandTypeInfo(ComPtr<ITypeInfo>& dispatchSide,
-                            ComPtr<ITypeInfo>& vtableSide) noexcept {
-    ComPtr<ITypeLib> library;
-    if (const HRESULT hr = LoadOwnTypeLibrary(library); FAILED(hr)) return hr;
-    HRESULT hr = library->GetTypeInfoOfGuid(IID__OrvaneVbCommand, dispatchSide.put());
-    HREFTYPE vtableRef = 0;
-    if (SUCCEEDED(hr)) hr = dispatchSide->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef);
-    if (SUCCEEDED(hr)) hr = dispatchSide->GetRefTypeInfo(vtableRef, vtableSide.put());
-    if (FAILED(hr)) return ReportFailure(hr, L"The type library lacks the command interface.");
+HRESULT GetCommandTypeInfo(CommandTypeInfo& info) noexcept {
+    const std::lock_guard<SlimLock> guard(cacheLock);
+    if (!cached.vtableSide) {
+        ComPtr<ITypeInfo> dispatchSide;
+        ComPtr<ITypeInfo> vtableSide;
+        if (const HRESULT hr = LoadCommandTypeInfo(dispatchSide, vtableSide); FAILED(hr)) {
+            return hr;
+        }
+        cached = {dispatchSide.detach(), vtableSide.detach()};
+    }
+    info = cached;
     return S_OK;
+}
+
+void ReleaseCommandTypeInfo() noexcept {
+    const std::lock_guard<SlimLock> guard(cacheLock);
+    if (cached.dispatchSide) cached.dispatchSide->Release();
+    if (cached.vtableSide) cached.vtableSide->Release();
+    cached = {};
 }
 
 }  // namespace vantrel2

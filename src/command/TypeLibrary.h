@@ -1,11 +1,9 @@
 // The type library embedded in the module that holds this code (resource
-// TYPELIB 1), loaded from the module's own file without registering it.
+// TYPELIB 1), read from the module's own file without registering it.
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
-
-#include <string>
 
 #include "win_handles.h"
 
@@ -16,7 +14,17 @@ HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept;
 // The type information of _OrvaneVbCommand: its dispatch side (what
 // IDispatch::GetTypeInfo hands out) and its vtable side (what Invoke calls
 // through; invoking through the dispatch side would come back to Invoke).
-HRESULT LoadCommandTypeInfo(ComPtr<ITypeInfo>& dispatchSide,
-                            ComPtr<ITypeInfo>& vtableSide) noexcept;
+struct CommandTypeInfo {
+    ITypeInfo* dispatchSide = nullptr;
+    ITypeInfo* vtableSide = nullptr;
+};
+
+// Loaded once for the module, on the first call that succeeds, and kept
+// until it unloads; the pointers are borrowed. A failure is reported and
+// the next call tries again.
+HRESULT GetCommandTypeInfo(CommandTypeInfo& info) noexcept;
+
+// Only for the module's own unload.
+void ReleaseCommandTypeInfo() noexcept;
 
 }  // namespace vantrel2

@@ -3,22 +3,20 @@
 #include "win_util.h"
 
 namespace vantrel2 {
-namespace {
 
-UniqueActCtx CreateOwnActivationContext() noexcept {
+UniqueActCtx CreateManifestContext(HMODULE module) noexcept {
+    if (!module) return UniqueActCtx();
     ACTCTXW request{};
     request.cbSize = sizeof(request);
     request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    request.hModule = ThisModule();
+    request.hModule = module;
     request.lpResourceName = ISOLATIONAWARE_MANIFEST_RESOURCE_ID;
     return UniqueActCtx(::CreateActCtxW(&request));
 }
 
-}  // namespace
-
 HANDLE OwnActivationContext() noexcept {
     // Thread-safe initialisation; released when the module unloads.
-    static const UniqueActCtx context = CreateOwnActivationContext();
+    static const UniqueActCtx context = CreateManifestContext(ThisModule());
     return context.get();
 }
 

@@ -10,6 +10,10 @@
 
 namespace vantrel2 {
 
+// The activation context of the manifest in resource 2 of `module`;
+// invalid when it has none.
+UniqueActCtx CreateManifestContext(HMODULE module) noexcept;
+
 // The activation context of the manifest in resource 2 of the module that
 // holds this code, created on first use and kept while the module is loaded;
 // INVALID_HANDLE_VALUE when there is none (then windows draw unthemed).

@@ -1,5 +1,7 @@
 #include "win_util.h"
 
+#include <new>
+
 namespace vantrel2 {
 
 HMODULE ThisModule() noexcept {
@@ -24,6 +26,26 @@ std::wstring ThisModulePath() {
         }
         path.resize(path.size() * 2);
     }
+}
+
+HRESULT CurrentExceptionResult() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+std::string Utf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), size, nullptr, nullptr);
+    return result;
 }
 
 }  // namespace vantrel2

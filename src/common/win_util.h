@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace vantrel2 {
 
@@ -12,6 +13,25 @@ HMODULE ThisModule() noexcept;
 
 // That module's full path; empty when it cannot be read.
 std::wstring ThisModulePath();
+
+// A slim reader/writer lock held exclusively, for std::lock_guard. Not
+// std::mutex, which would bring winpthreads' own state into the DLL.
+class SlimLock {
+  public:
+    void lock() noexcept { ::AcquireSRWLockExclusive(&lock_); }
+    void unlock() noexcept { ::ReleaseSRWLockExclusive(&lock_); }
+
+  private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+// The one mapping of an exception that reached a COM method or a window
+// procedure to a failure: E_OUTOFMEMORY for out of memory, E_UNEXPECTED for
+// anything else. Only inside a catch block.
+HRESULT CurrentExceptionResult() noexcept;
+
+// UTF-8 for a console or a log.
+std::string Utf8(std::wstring_view text);
 
 // The calling thread's last error as an HRESULT; E_FAIL when none was set.
 inline HRESULT LastErrorResult() noexcept {

@@ -2,102 +2,21 @@
 
 #include <olectl.h>
 
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "dpi.h"
+#include "form_controls.h"
+#include "form_icon.h"
 #include "visual_styles.h"
 #include "win_util.h"
-
-#include <cmath>
-#include <cstring>
-#include <new>
-#include <optional>
 
 namespace vantrel2 {
 namespace {
 
 inline constexpr int kFontPoints = 9;
 inline constexpr wchar_t kFontFace[] = L"Meiryo UI";
-inline constexpr int kIconSize = 32;
-
-struct Dpi {
-    int x = USER_DEFAULT_SCREEN_DPI;
-    int y = USER_DEFAULT_SCREEN_DPI;
-};
-
-Dpi ScreenDpi() {
-    Dpi dpi;
-    const UniqueScreenDc screen(::GetDC(nullptr));
-    if (screen) {
-        dpi.x = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
-        dpi.y = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
-    return dpi;
-}
-
-// Windows 7 has none of these; Windows 8.1 only the shcore pair.
-template <typename Function>
-Function Lookup(HMODULE module, const char* name) {
-    return module
-               ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)))
-               : nullptr;
-}
-
-inline constexpr int kPerMonitorAware =
-    2;  // DPI_AWARENESS_PER_MONITOR_AWARE, PROCESS_PER_MONITOR_DPI_AWARE
-
-// The DPI of the monitor the window is on when this thread is per-monitor
-// DPI aware; nothing otherwise, and the system DPI applies.
-std::optional<Dpi> PerMonitorDpi(HWND window) {
-    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    using GetThreadContext = HANDLE(WINAPI*)();
-    using GetAwareness = int(WINAPI*)(HANDLE);
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    const auto getThreadContext = Lookup<GetThreadContext>(user32, "GetThreadDpiAwarenessContext");
-    const auto getAwareness = Lookup<GetAwareness>(user32, "GetAwarenessFromDpiAwarenessContext");
-    const auto getDpiForWindow = Lookup<GetDpiForWindowFunction>(user32, "GetDpiForWindow");
-    if (getThreadContext && getAwareness && getDpiForWindow) {
-        if (getAwareness(getThreadContext()) != kPerMonitorAware) return std::nullopt;
-        const int dpi = static_cast<int>(getDpiForWindow(window));
-        if (dpi <= 0) return std::nullopt;
-        return Dpi{dpi, dpi};
-    }
-    const UniqueLibrary shcore(
-        ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-    using GetProcessAwareness = HRESULT(WINAPI*)(HANDLE, int*);
-    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    const auto getProcessAwareness =
-        Lookup<GetProcessAwareness>(shcore.get(), "GetProcessDpiAwareness");
-    const auto getDpiForMonitor =
-        Lookup<GetDpiForMonitorFunction>(shcore.get(), "GetDpiForMonitor");
-    int awareness = 0;
-    if (!getProcessAwareness || !getDpiForMonitor ||
-        FAILED(getProcessAwareness(nullptr, &awareness)) || awareness != kPerMonitorAware) {
-        return std::nullopt;
-    }
-    UINT x = 0;
-    UINT y = 0;
-    const HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
-    if (FAILED(getDpiForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) || !x || !y) {
-        return std::nullopt;
-    }
-    return Dpi{static_cast<int>(x), static_cast<int>(y)};
-}
-
-// The dialog rescales itself on a DPI change; the dialog manager of
-// per-monitor v2 must not do it a second time.
-void KeepDialogManagerFromRescaling(HWND window) {
-    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    using SetBehavior = BOOL(WINAPI*)(HWND, int, int);
-    constexpr int kDisableAll = 1;       // DDC_DISABLE_ALL
-    constexpr int kDisableControls = 3;  // DCDC_DISABLE_FONTUPDATE | DCDC_DISABLE_RELAYOUT
-    if (const auto setDialog = Lookup<SetBehavior>(user32, "SetDialogDpiChangeBehavior")) {
-        setDialog(window, kDisableAll, kDisableAll);
-    }
-    if (const auto setControl = Lookup<SetBehavior>(user32, "SetDialogControlDpiChangeBehavior")) {
-        for (HWND child = ::GetWindow(window, GW_CHILD); child;
-             child = ::GetWindow(child, GW_HWNDNEXT)) {
-            setControl(child, kDisableControls, kDisableControls);
-        }
-    }
-}
 
 UniqueGdiObject CreateFormFont(int dpiY) {
     return UniqueGdiObject(::CreateFontW(-::MulDiv(kFontPoints, dpiY, 72), 0, 0, 0, FW_NORMAL,
@@ -106,85 +25,22 @@ UniqueGdiObject CreateFormFont(int dpiY) {
                                          DEFAULT_PITCH | FF_DONTCARE, kFontFace));
 }
 
-struct Rgb {
-    BYTE r, g, b;
-};
-
-// The icon: a sheet of paper with ruled lines and a red "delete" disc with a
-// white cross over its lower right corner. Nothing where it is transparent.
-std::optional<Rgb> IconPixel(int x, int y) {
-    const double dx = x - 22.5;
-    const double dy = y - 22.5;
-    const double distance = std::sqrt(dx * dx + dy * dy);
-    if (distance <= 8.5) {
-        const bool onCross =
-            distance <= 5.5 && (std::abs(dx - dy) < 1.5 || std::abs(dx + dy) < 1.5);
-        return onCross ? Rgb{255, 255, 255} : Rgb{200, 32, 32};
-    }
-    const bool inPage = x >= 4 && x <= 21 && y >= 2 && y <= 29;
-    const bool folded = (x - 15) > (y - 2);
-    if (!inPage || folded) return std::nullopt;
-    const bool edge = x == 4 || x == 21 || y == 2 || y == 29 || (x - 15) == (y - 2) ||
-                      (x >= 15 && y == 8) || (x == 15 && y <= 8);
-    if (edge) return Rgb{80, 80, 80};
-    const bool ruled = y >= 11 && y <= 26 && (y - 11) % 4 == 0 && x >= 7 && x <= 18;
-    return ruled ? Rgb{140, 165, 205} : Rgb{255, 255, 255};
-}
-
-UniqueIcon MakeFormIcon() {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kIconSize;
-    info.bmiHeader.biHeight = -kIconSize;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const UniqueGdiObject color(
-        ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!color || !bits) return UniqueIcon();
-
-    // 32 pixels of 3 bytes fill whole DWORDs, so rows need no padding; a
-    // mask row is 32 bits. Transparent pixels: mask 1, colour black.
-    constexpr int kColorStride = kIconSize * 3;
-    constexpr int kMaskStride = kIconSize / 8;
-    auto* colorBytes = static_cast<BYTE*>(bits);
-    BYTE maskBytes[kMaskStride * kIconSize] = {};
-    for (int y = 0; y < kIconSize; ++y) {
-        for (int x = 0; x < kIconSize; ++x) {
-            BYTE* pixel = colorBytes + y * kColorStride + x * 3;
-            if (const auto rgb = IconPixel(x, y)) {
-                pixel[0] = rgb->b;
-                pixel[1] = rgb->g;
-                pixel[2] = rgb->r;
-            } else {
-                pixel[0] = pixel[1] = pixel[2] = 0;
-                maskBytes[y * kMaskStride + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
-            }
-        }
-    }
-    ::GdiFlush();
-    const UniqueGdiObject mask(::CreateBitmap(kIconSize, kIconSize, 1, 1, maskBytes));
-    if (!mask) return UniqueIcon();
-    ICONINFO icon{};
-    icon.fIcon = TRUE;
-    icon.hbmMask = static_cast<HBITMAP>(mask.get());
-    icon.hbmColor = static_cast<HBITMAP>(color.get());
-    return UniqueIcon(::CreateIconIndirect(&icon));  // copies both bitmaps
-}
-
 // A dialog template without controls: they are created at pixel positions
 // from the twip table once the DPI is known.
-std::vector<WORD> DialogTemplate() {
-    DLGTEMPLATE header{};
-    header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD));
-    std::memcpy(words.data(), &header, sizeof(DLGTEMPLATE));
-    words.push_back(0);  // no menu
-    words.push_back(0);  // the standard dialog class
-    for (const wchar_t* c = kVantrel2FormCaption; *c; ++c) words.push_back(*c);
-    words.push_back(0);
-    return words;
+const DLGTEMPLATE* DialogTemplate() {
+    struct Template {
+        DLGTEMPLATE header;
+        WORD menu;
+        WORD windowClass;
+        wchar_t caption[std::size(kVantrel2FormCaption)];
+    };
+    static const Template dialogTemplate = [] {
+        Template built{};
+        built.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+        std::memcpy(built.caption, kVantrel2FormCaption, sizeof built.caption);
+        return built;
+    }();
+    return &dialogTemplate.header;
 }
 
 // A fixed dialog: the system menu keeps Move and Close only.
@@ -196,14 +52,13 @@ void TrimSystemMenu(HWND window) {
     }
 }
 
-BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM param) {
-    try {
-        if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+// 32 and 16 pixels at 96 dpi, in proportion at any other.
+void SetIcons(HWND window, int dpi) {
+    for (const auto& [which, pixelsAt96] : {std::pair{ICON_BIG, 32}, {ICON_SMALL, 16}}) {
+        const int pixels = ::MulDiv(pixelsAt96, dpi, USER_DEFAULT_SCREEN_DPI);
+        if (const HICON icon = FormIcon(pixels)) {
+            ::SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
         }
-        return TRUE;
-    } catch (...) {
-        return FALSE;
     }
 }
 
@@ -212,19 +67,6 @@ bool IsRow(int id, int base) { return id >= base && id < base + kFormRowCount; }
 bool IsValidRow(int row) { return row >= 0 && row < kFormRowCount; }
 
 }  // namespace
-
-Vantrel2Form::ThreadWindowsDisabled::ThreadWindowsDisabled() {
-    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabledWindow,
-                        reinterpret_cast<LPARAM>(&windows_));
-    for (HWND window : windows_) ::EnableWindow(window, FALSE);
-}
-
-void Vantrel2Form::ThreadWindowsDisabled::Restore() noexcept {
-    for (HWND window : windows_) {
-        if (::IsWindow(window)) ::EnableWindow(window, TRUE);
-    }
-    windows_.clear();
-}
 
 Vantrel2Form::~Vantrel2Form() {
     if (window_) ::DestroyWindow(window_);
@@ -237,21 +79,18 @@ HRESULT Vantrel2Form::ShowModal() {
         Vantrel2Form& form;
         ~ShowScope() {
             form.ForgetWindow();
-            form.disabled_.reset();
-            form.icon_.reset();
+            form.hostDisabled_.reset();
             form.font_.reset();
             form.previousFont_.reset();
         }
     };
     try {
         ShowScope scope{*this};
-        icon_ = MakeFormIcon();
-        if (!icon_) return E_OUTOFMEMORY;
         // The dialog, its nested handlers' windows and message boxes all
         // come from Common Controls 6.
         const ScopedVisualStyles styles;
 
-        disabled_ = std::make_unique<ThreadWindowsDisabled>();
+        hostDisabled_ = std::make_unique<HostWindowsDisabled>();
         // A hidden owner keeps the dialog out of the taskbar without making
         // it a tool window.
         const UniqueWindow owner(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
@@ -259,30 +98,34 @@ HRESULT Vantrel2Form::ShowModal() {
         if (!owner) return LastErrorResult();
 
         loadResult_ = S_OK;
-        const std::vector<WORD> dialogTemplate = DialogTemplate();
-        const INT_PTR result = ::DialogBoxIndirectParamW(
-            ThisModule(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), owner.get(),
-            DialogProc, reinterpret_cast<LPARAM>(this));
+        const INT_PTR result =
+            ::DialogBoxIndirectParamW(ThisModule(), DialogTemplate(), owner.get(), DialogProc,
+                                      reinterpret_cast<LPARAM>(this));
         if (result == -1) return LastErrorResult();
         return loadResult_;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_FAIL;
+        return CurrentExceptionResult();
     }
 }
 
 INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (message == WM_INITDIALOG) {
-            auto* form = reinterpret_cast<Vantrel2Form*>(lParam);
-            ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-            form->OnInitDialog(window);
-            return FALSE;  // the focus is placed on Check1 already
+    if (message == WM_INITDIALOG) {
+        auto* form = reinterpret_cast<Vantrel2Form*>(lParam);
+        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
+        form->loadResult_ = form->OnInitDialog(window);
+        if (FAILED(form->loadResult_)) {
+            form->Unload();  // before the dialog is ever shown
+        } else {
+            ::SetFocus(form->check1_);
         }
-        auto* form = reinterpret_cast<Vantrel2Form*>(::GetWindowLongPtrW(window, DWLP_USER));
-        return form ? form->HandleMessage(message, wParam, lParam) : FALSE;
+        return FALSE;  // the focus is placed already
+    }
+    auto* form = reinterpret_cast<Vantrel2Form*>(::GetWindowLongPtrW(window, DWLP_USER));
+    if (!form) return FALSE;
+    try {
+        return form->HandleMessage(message, wParam, lParam);
     } catch (...) {
+        // Out of memory in a handler: that click does nothing more.
         return FALSE;
     }
 }
@@ -303,31 +146,21 @@ INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
 }
 
-void Vantrel2Form::OnInitDialog(HWND window) {
+HRESULT Vantrel2Form::OnInitDialog(HWND window) {
     window_ = window;
     try {
         TrimSystemMenu(window);
-        ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-        ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
         const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
         const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
-        loadResult_ = UseDpi(dpi.x, dpi.y) ? CreateControls() : E_OUTOFMEMORY;
-        if (SUCCEEDED(loadResult_)) {
-            if (monitorDpi) KeepDialogManagerFromRescaling(window);
-            ApplyClientSize();
-            ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
-            loadResult_ = RunLoadStep(CurrentSharedState());
-        }
-    } catch (const std::bad_alloc&) {
-        loadResult_ = E_OUTOFMEMORY;
+        if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
+        if (const HRESULT hr = CreateControls(); FAILED(hr)) return hr;
+        if (monitorDpi) KeepDialogManagerFromRescaling(window);
+        ApplyClientSize();
+        ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
+        return RunLoadStep(CurrentSharedState());
     } catch (...) {
-        loadResult_ = E_FAIL;
+        return CurrentExceptionResult();
     }
-    if (FAILED(loadResult_)) {
-        Unload();  // before the dialog is ever shown
-        return;
-    }
-    ::SetFocus(check1_);
 }
 
 bool Vantrel2Form::UseDpi(int dpiX, int dpiY) {
@@ -339,6 +172,7 @@ bool Vantrel2Form::UseDpi(int dpiX, int dpiY) {
     // this one; it goes when the show ends.
     previousFont_ = std::move(font_);
     font_ = std::move(font);
+    SetIcons(window_, dpiX);
     return true;
 }
 
@@ -365,29 +199,16 @@ void Vantrel2Form::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
     ApplyClientSize();
 }
 
+// In tab order, which is the order the dialog manager tabs through.
 HRESULT Vantrel2Form::CreateControls() {
     const HINSTANCE instance = ThisModule();
     for (const ControlDesign& design : ControlsInTabOrder()) {
-        const wchar_t* windowClass = L"Button";
-        DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-        DWORD exStyle = 0;
-        switch (design.kind) {
-            case ControlKind::CheckBox:
-                style |= BS_3STATE;  // the value is set here, never by the control itself
-                break;
-            case ControlKind::TextBox:
-                windowClass = L"Edit";
-                style |= ES_LEFT | ES_AUTOHSCROLL;
-                exStyle = WS_EX_CLIENTEDGE;
-                break;
-            case ControlKind::Button:
-                style |= design.id == kCommand1Id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-                break;
-        }
+        const ControlCreation creation = CreationOf(design);
         const PixelRect at = ToPixels(design.twips, twipsPerPixelX_, twipsPerPixelY_);
         HWND control = ::CreateWindowExW(
-            exStyle, windowClass, design.caption, style, at.left, at.top, at.width, at.height,
-            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+            creation.exStyle, creation.windowClass, design.caption, creation.style, at.left, at.top,
+            at.width, at.height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
+            instance, nullptr);
         if (!control) return LastErrorResult();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         const int id = design.id;
@@ -396,8 +217,9 @@ HRESULT Vantrel2Form::CreateControls() {
         if (IsRow(id, kCommand4Id)) command4_[id - kCommand4Id] = control;
         if (id == kCheck1Id) check1_ = control;
         if (design.kind == ControlKind::TextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
-        if (design.kind == ControlKind::CheckBox)
-            ::SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
+        if (design.kind == ControlKind::CheckBox) {
+            ::SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);  // the design state
+        }
     }
     return S_OK;
 }
@@ -459,12 +281,19 @@ void Vantrel2Form::OnCommand(int id, int code) {
         SetCheck2Value(row, Check2Value(row) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
     } else if (id == kCheck1Id) {
         SetCheck1Value(Check1Value() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
-    } else if (id == kCommand1Id) {
-        OnExecute();
     } else if (id == kCommand2Id) {
         Unload();
-    } else if (IsRow(id, kCommand4Id)) {
-        OnBrowse(id - kCommand4Id);
+    } else if ((id == kCommand1Id || IsRow(id, kCommand4Id)) && !handlerRunning_) {
+        handlerRunning_ = true;
+        struct Done {
+            bool& running;
+            ~Done() { running = false; }
+        } done{handlerRunning_};
+        if (id == kCommand1Id) {
+            OnExecute();
+        } else {
+            OnBrowse(id - kCommand4Id);
+        }
     }
     // IDCANCEL from Esc reaches here too and is ignored: no button cancels.
 }
@@ -517,14 +346,19 @@ void Vantrel2Form::SetText2(int row, std::wstring_view text) {
 
 bool Vantrel2Form::Unload() {
     if (!window_) return false;
-    // The host's windows first, so that activation can return to them.
-    if (disabled_) disabled_->Restore();
+    unloading_ = true;
+    if (hostDisabled_) hostDisabled_->Restore();
     return ::EndDialog(window_, 0) != FALSE;
+}
+
+bool Vantrel2Form::IsOpenForUser() const noexcept {
+    return window_ && !unloading_ && ::IsWindow(window_);
 }
 
 void Vantrel2Form::ForgetWindow() noexcept {
     window_ = nullptr;
-    commonDialog1_.reset();
+    unloading_ = false;
+    handlerRunning_ = false;
     for (int row = 0; row < kFormRowCount; ++row) {
         check2_[row] = text2_[row] = command4_[row] = nullptr;
     }

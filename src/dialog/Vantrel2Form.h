@@ -2,15 +2,14 @@
 #pragma once
 
 #include <windows.h>
-#include <oaidl.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "SharedState.h"
+#include "host_modality.h"
 #include "layout.h"
 #include "win_handles.h"
 
@@ -48,6 +47,9 @@ class Vantrel2Form : public ModalDialog {
     // Ends the modal show; the window goes once the current handler returns.
     // False when the dialog is not open.
     bool Unload();
+    // Open and not being unloaded: what a handler that waited (in a question,
+    // a warning, the file-open dialog) checks before it goes on.
+    bool IsOpenForUser() const noexcept;
 
   protected:
     // Click on Command1 (Execute): the deletion run.
@@ -56,24 +58,10 @@ class Vantrel2Form : public ModalDialog {
     virtual void OnBrowse(int row);
 
   private:
-    // Disables the thread's enabled, visible top-level windows while the
-    // dialog is open, as a modal form without owner does.
-    class ThreadWindowsDisabled {
-      public:
-        ThreadWindowsDisabled();
-        ~ThreadWindowsDisabled() { Restore(); }
-        ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
-        ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
-        void Restore() noexcept;
-
-      private:
-        std::vector<HWND> windows_;
-    };
-
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog(HWND window);
-    // Twips per pixel and the font for a DPI; false without a font.
+    HRESULT OnInitDialog(HWND window);
+    // Twips per pixel, font and icons for a DPI; false without a font.
     bool UseDpi(int dpiX, int dpiY);
     HRESULT CreateControls();
     void PlaceControls();
@@ -99,11 +87,12 @@ class Vantrel2Form : public ModalDialog {
     int twipsPerPixelY_ = 15;
     UniqueGdiObject font_;
     UniqueGdiObject previousFont_;
-    UniqueIcon icon_;
     HRESULT loadResult_ = S_OK;
-    std::unique_ptr<ThreadWindowsDisabled> disabled_;
-    // The file-open component; its settings last while this window is open.
-    ComPtr<IDispatch> commonDialog1_;
+    std::unique_ptr<HostWindowsDisabled> hostDisabled_;
+    bool unloading_ = false;
+    // A run or a browse is under way: nested message loops must not start
+    // another one from a posted click.
+    bool handlerRunning_ = false;
 };
 
 std::unique_ptr<ModalDialog> CreateVantrel2Form();

@@ -1,17 +1,19 @@
 // The Execute and browse handlers of Vantrel2Form: the form's side of the
-// deletion run and of the file-open component.
-#include "CommonDialog1.h"
+// deletion run and of the file-open dialog.
 #include "Vantrel2Form.h"
 #include "commonModule.h"
 #include "deletion_run.h"
 #include "file_deletion.h"
+#include "file_open.h"
 #include "settings.h"
 
 namespace vantrel2 {
 namespace {
 
-// The deletion run's view of the open form. A call after the window has gone
-// fails, and the run goes on as its failure rules say.
+// The deletion run's view of the open form. Once the dialog is being closed
+// (Cancel or a close request from the host, say while a question is up) or
+// its window is gone, every call fails: nothing more is asked, deleted or
+// saved, as the run's failure rules then say.
 class FormDeletionHost final : public DeletionRunHost {
   public:
     FormDeletionHost(Vantrel2Form& form, std::wstring settingsFile)
@@ -35,26 +37,30 @@ class FormDeletionHost final : public DeletionRunHost {
         return true;
     }
     bool ShowWarning(std::wstring_view text) override {
-        vantrel2::ShowWarning(text);
+        if (!IsOpen()) return false;
+        vantrel2::ShowWarning(text, form_.Window());
         return true;
     }
     std::optional<std::int16_t> AskCaution(std::wstring_view text) override {
-        const std::int16_t answer = vantrel2::AskCaution(text);
-        if (answer == 0) return std::nullopt;  // the box could not be shown
+        if (!IsOpen()) return std::nullopt;
+        const std::int16_t answer = vantrel2::AskCaution(text, form_.Window());
+        if (answer == 0 || !IsOpen()) return std::nullopt;  // not shown, or closed meanwhile
         return answer;
     }
     bool DeletePath(std::wstring_view path) override {
+        if (!IsOpen()) return false;
         const DeletionOutcome outcome = DeleteFilesByPath(path);
         return outcome.kept == 0 && SUCCEEDED(outcome.firstError);
     }
     bool WriteSetting(std::wstring_view key, std::wstring_view value) override {
+        if (!IsOpen()) return false;
         ProfileWrite(settingsFile_, kSettingsSection, key, value);
         return true;
     }
     bool Unload() override { return form_.Unload(); }
 
   private:
-    bool IsOpen() const { return ::IsWindow(form_.Window()) != FALSE; }
+    bool IsOpen() const { return form_.IsOpenForUser(); }
 
     Vantrel2Form& form_;
     std::wstring settingsFile_;
@@ -73,12 +79,8 @@ void Vantrel2Form::OnExecute() {
 
 void Vantrel2Form::OnBrowse(int row) {
     try {
-        if (!commonDialog1_ && FAILED(CreateCommonDialog1(Window(), commonDialog1_.put()))) {
-            return;
-        }
-        // RunFileSelection holds the component for the call, so that nothing
-        // can free it while its dialog is open.
-        SetText2(row, RunFileSelection(commonDialog1_.get(), Text2(row)));
+        const std::wstring chosen = ChooseSettingsFile(Window(), Text2(row));
+        if (IsOpenForUser()) SetText2(row, chosen);
     } catch (...) {
         // Out of memory: the box keeps its text.
     }

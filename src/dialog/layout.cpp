@@ -1,5 +1,7 @@
 #include "layout.h"
 
+#include "number.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,15 +9,6 @@ namespace vantrel2 {
 namespace {
 
 inline constexpr int kDefaultTwipsPerPixel = 15;
-
-// Nearest integer, a tie to the even one, whatever the current rounding mode.
-double RoundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double fraction = value - floor;
-    if (fraction > 0.5) return floor + 1.0;
-    if (fraction < 0.5) return floor;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
 
 }  // namespace
 

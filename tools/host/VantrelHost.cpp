@@ -27,9 +27,12 @@
 #include <vector>
 
 #include "Vantrel2_idl.h"
+#include "form_controls.h"
 #include "layout.h"
 #include "process_figures.h"
+#include "visual_styles.h"
 #include "win_handles.h"
+#include "win_util.h"
 
 namespace {
 
@@ -70,15 +73,6 @@ bool ParseOptions(Options& options) {
     }
     ::LocalFree(args);
     return ok;
-}
-
-std::string Utf8(const wchar_t* text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
-    std::string result(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
-    result.resize(static_cast<size_t>(size - 1));
-    return result;
 }
 
 HWND CreateMainWindow() {
@@ -123,7 +117,7 @@ void PrintErrorDescription() {
     if (::GetErrorInfo(0, info.put()) != S_OK || !info) return;
     UniqueBstr description;
     if (SUCCEEDED(info->GetDescription(description.put())) && description) {
-        std::printf("error: %s\n", Utf8(description.get()).c_str());
+        std::printf("error: %s\n", vantrel2::Utf8(description.get()).c_str());
     }
 }
 
@@ -211,7 +205,6 @@ class TemplateWriter {
 // dialog manager creates and lays them out (twips to dialog units through
 // the 9 pt font's average character of about 6 x 12 pixels at 96 dpi).
 void ShowTemplateDialog(HWND owner, HANDLE themed) {
-    using vantrel2::ControlKind;
     TemplateWriter writer;
     DLGTEMPLATE header{};
     header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
@@ -229,29 +222,17 @@ void ShowTemplateDialog(HWND owner, HANDLE themed) {
     writer.AddText(L"Meiryo UI");
     for (const auto& design : designs) {
         writer.AlignToDword();
+        const vantrel2::ControlCreation creation = vantrel2::CreationOf(design);
         DLGITEMTEMPLATE item{};
-        item.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-        WORD itemClass = 0x0080;  // Button
-        switch (design.kind) {
-            case ControlKind::CheckBox:
-                item.style |= BS_3STATE;
-                break;
-            case ControlKind::TextBox:
-                item.style |= ES_LEFT | ES_AUTOHSCROLL | WS_BORDER;
-                itemClass = 0x0081;  // Edit
-                break;
-            case ControlKind::Button:
-                item.style |= BS_PUSHBUTTON;
-                break;
-        }
+        item.style = creation.style;
+        item.dwExtendedStyle = creation.exStyle;
         item.x = unitsX(design.twips.left);
         item.y = unitsY(design.twips.top);
         item.cx = unitsX(design.twips.width);
         item.cy = unitsY(design.twips.height);
         item.id = static_cast<WORD>(design.id);
         writer.Add(&item, sizeof item);
-        writer.AddWord(0xFFFF);
-        writer.AddWord(itemClass);
+        writer.AddText(creation.windowClass);
         writer.AddText(design.caption);
         writer.AddWord(0);  // no creation data
     }
@@ -259,20 +240,9 @@ void ShowTemplateDialog(HWND owner, HANDLE themed) {
     ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, EmptyDialogProc, 0);
 }
 
-// The command DLL's own manifest (resource 2), for the reference dialog.
-UniqueActCtx CreateThemedContext(HMODULE library) {
-    if (!library) return UniqueActCtx();
-    ACTCTXW request{};
-    request.cbSize = sizeof request;
-    request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    request.hModule = library;
-    request.lpResourceName = MAKEINTRESOURCEW(2);
-    return UniqueActCtx(::CreateActCtxW(&request));
-}
-
 int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCommand* command) {
     const UniqueActCtx themed =
-        options.templateDialog ? CreateThemedContext(library) : UniqueActCtx();
+        options.templateDialog ? vantrel2::CreateManifestContext(library) : UniqueActCtx();
     const UniqueWindowsHook hook(
         ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId()));
     if (!hook) return 1;

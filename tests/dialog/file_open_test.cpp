@@ -1,4 +1,4 @@
-#include "CommonDialog1.h"
+#include "file_open.h"
 
 #include <gtest/gtest.h>
 
@@ -74,30 +74,28 @@ DialogSeen DriveFileOpen(DWORD threadId, const std::wstring& name) {
     return seen;
 }
 
-class CommonDialog1Test : public ::testing::Test {
+class ChooseSettingsFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         owner_.reset(::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                        0, 200, 100, nullptr, nullptr, nullptr, nullptr));
         ASSERT_TRUE(owner_);
-        ASSERT_EQ(CreateCommonDialog1(owner_.get(), component_.put()), S_OK);
     }
 
     // Runs the browse steps while a second thread answers the dialog.
     std::wstring Browse(const std::wstring& current, const std::wstring& typed, DialogSeen& seen) {
         const DWORD self = ::GetCurrentThreadId();
         std::thread user([&] { seen = DriveFileOpen(self, typed); });
-        std::wstring result = RunFileSelection(component_.get(), current);
+        std::wstring result = ChooseSettingsFile(owner_.get(), current);
         user.join();
         return result;
     }
 
     UniqueWindow owner_;
-    ComPtr<IDispatch> component_;
     TempFolder folder_;
 };
 
-TEST_F(CommonDialog1Test, ReturnsTheChosenFullPathAndLeavesTheCurrentFolder) {
+TEST_F(ChooseSettingsFileTest, ReturnsTheChosenFullPathAndLeavesTheCurrentFolder) {
     test::WriteBytes(folder_ / L"b.ini", "x");
     wchar_t before[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, before);
@@ -114,7 +112,7 @@ TEST_F(CommonDialog1Test, ReturnsTheChosenFullPathAndLeavesTheCurrentFolder) {
     EXPECT_STREQ(after, before);
 }
 
-TEST_F(CommonDialog1Test, CancelLeavesTheTextExactlyAsItWas) {
+TEST_F(ChooseSettingsFileTest, CancelLeavesTheTextExactlyAsItWas) {
     for (const std::wstring& current :
          {folder_ / L"a.ini", std::wstring(), std::wstring(L"  x ")}) {
         DialogSeen seen;
@@ -125,67 +123,13 @@ TEST_F(CommonDialog1Test, CancelLeavesTheTextExactlyAsItWas) {
     }
 }
 
-TEST_F(CommonDialog1Test, ANameWithAnotherExtensionComesBackWithoutAMessage) {
+TEST_F(ChooseSettingsFileTest, ANameWithAnotherExtensionComesBackWithoutAMessage) {
     test::WriteBytes(folder_ / L"c.txt", "x");
     DialogSeen seen;
     const std::wstring chosen = Browse(folder_ / L"a.ini", L"c.txt", seen);
     ASSERT_TRUE(seen.appeared);
     EXPECT_FALSE(seen.anotherDialogAfterwards);
     EXPECT_EQ(::lstrcmpiW(chosen.c_str(), (folder_ / L"c.txt").c_str()), 0) << chosen;
-}
-
-HRESULT Call(IDispatch* component, DISPID id, WORD flags, VARIANT* argument, VARIANT* result,
-             EXCEPINFO* exception = nullptr) {
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{argument, flags == DISPATCH_PROPERTYPUT ? &put : nullptr, argument ? 1U : 0U,
-                      flags == DISPATCH_PROPERTYPUT ? 1U : 0U};
-    return component->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, exception,
-                             nullptr);
-}
-
-TEST_F(CommonDialog1Test, AnswersByNameAndIdAndRaisesTheCancelError) {
-    const wchar_t* names[] = {L"FileName", L"cancelerror", L"FILTER", L"Flags", L"ShowOpen"};
-    const DISPID expected[] = {1, 18, 3, 7, 30};
-    for (int i = 0; i < 5; ++i) {
-        LPOLESTR name = const_cast<LPOLESTR>(names[i]);
-        DISPID id = 0;
-        EXPECT_EQ(component_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
-        EXPECT_EQ(id, expected[i]);
-    }
-    LPOLESTR unknown = const_cast<LPOLESTR>(L"ShowSave");
-    DISPID id = 0;
-    EXPECT_EQ(component_->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
-
-    UniqueVariant number;  // a number put into Flags and read back
-    number.get()->vt = VT_I2;
-    number.get()->iVal = 4;
-    EXPECT_EQ(Call(component_.get(), kDispidFlags, DISPATCH_PROPERTYPUT, number.get(), nullptr),
-              S_OK);
-    UniqueVariant flags;
-    EXPECT_EQ(Call(component_.get(), kDispidFlags, DISPATCH_PROPERTYGET, nullptr, flags.get()),
-              S_OK);
-    EXPECT_EQ(flags.get()->vt, VT_I4);
-    EXPECT_EQ(flags.get()->lVal, 4);
-
-    UniqueVariant yes;
-    yes.get()->vt = VT_BOOL;
-    yes.get()->boolVal = VARIANT_TRUE;
-    EXPECT_EQ(Call(component_.get(), kDispidCancelError, DISPATCH_PROPERTYPUT, yes.get(), nullptr),
-              S_OK);
-    DialogSeen seen;
-    std::thread user([&, self = ::GetCurrentThreadId()] { seen = DriveFileOpen(self, L""); });
-    EXCEPINFO exception{};
-    const HRESULT shown =
-        Call(component_.get(), kDispidShowOpen, DISPATCH_METHOD, nullptr, nullptr, &exception);
-    user.join();
-    ASSERT_TRUE(seen.appeared);
-    EXPECT_EQ(shown, DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, kCancelSelected);
-    EXPECT_STREQ(exception.bstrDescription, L"Cancel was selected.");
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-
-    EXPECT_EQ(RunFileSelection(nullptr, L"kept"), L"kept");
 }
 
 }  // namespace

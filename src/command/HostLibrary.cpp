@@ -12,10 +12,20 @@ namespace {
 // host's own binding to it: functions already bound must stay valid.
 std::atomic<HMODULE> hostLibrary{nullptr};
 
+// The host has its own command library loaded: that one, with a reference
+// of ours. Otherwise the usual places but never the current folder, where a
+// drawing's folder could hold a planted VekCmdLib.dll: the application's
+// folder, System32 and folders added with AddDllDirectory.
+HMODULE FindHostLibrary() noexcept {
+    HMODULE module = nullptr;
+    if (::GetModuleHandleExW(0, kHostLibraryName, &module)) return module;
+    return ::LoadLibraryExW(kHostLibraryName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+}
+
 HRESULT LoadHostLibrary(HMODULE& module) noexcept {
     module = hostLibrary.load();
     if (module) return S_OK;
-    HMODULE loaded = ::LoadLibraryW(kHostLibraryName);
+    HMODULE loaded = FindHostLibrary();
     if (!loaded) {
         return ReportFailure(kHostLibraryNotFound,
                              L"The host command library VekCmdLib.dll could not be found.");

@@ -1,6 +1,7 @@
 #include "SharedState.h"
 
 #include <mutex>  // std::lock_guard
+#include <new>
 #include <vector>
 
 #include "commonModule.h"
@@ -12,16 +13,6 @@ namespace {
 
 // Each thread that uses the DLL has its own state. TLS slots rather than
 // thread_local, so that the DLL can free the states itself on detach.
-// A slim lock rather than std::mutex, which would bring winpthreads into the
-// DLL.
-class SlimLock {
-  public:
-    void lock() noexcept { ::AcquireSRWLockExclusive(&lock_); }
-    void unlock() noexcept { ::ReleaseSRWLockExclusive(&lock_); }
-
-  private:
-    SRWLOCK lock_ = SRWLOCK_INIT;
-};
 
 struct StateRegistry {
     SlimLock lock;
@@ -38,6 +29,7 @@ StateRegistry& Registry() {
 
 SharedState& CurrentSharedState() {
     auto& registry = Registry();
+    if (registry.slot == TLS_OUT_OF_INDEXES) throw std::bad_alloc();  // the process ran out
     if (auto* state = static_cast<SharedState*>(::TlsGetValue(registry.slot))) return *state;
     auto* state = new SharedState();
     ::TlsSetValue(registry.slot, state);
@@ -65,8 +57,10 @@ void ReleaseAllSharedState() {
         std::lock_guard<SlimLock> guard(registry.lock);
         states.swap(registry.all);
     }
-    ::TlsSetValue(registry.slot, nullptr);
     for (auto* state : states) delete state;
+    // The module is going: its slot goes back to the process.
+    if (registry.slot != TLS_OUT_OF_INDEXES) ::TlsFree(registry.slot);
+    registry.slot = TLS_OUT_OF_INDEXES;
 }
 
 void LoadSharedState(SharedState& state, const std::wstring& appPath) {

@@ -6,13 +6,21 @@
 
 namespace vantrel2 {
 
-std::string ToAnsi(std::wstring_view text) {
-    if (text.empty()) return {};
+std::optional<std::string> ExactAnsi(std::wstring_view text) {
+    if (text.empty()) return std::string();
+    // UTF-8 as the system code page has every character, and takes neither
+    // the flag nor the default-character report.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL defaulted = FALSE;
+    BOOL* const report = utf8 ? nullptr : &defaulted;
     const int length = static_cast<int>(text.size());
     const int bytes =
-        ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+        ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, report);
+    if (bytes <= 0 || defaulted) return std::nullopt;
     std::string result(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, result.data(), bytes, nullptr,
+                          nullptr);
     return result;
 }
 
@@ -27,10 +35,14 @@ std::wstring FromAnsi(std::string_view bytes) {
 
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText) {
+    const auto fileA = ExactAnsi(file);
+    const auto sectionA = ExactAnsi(section);
+    const auto keyA = ExactAnsi(key);
+    if (!fileA || !sectionA || !keyA) return std::wstring(defaultText);
     std::array<char, 512> buffer{};
     const DWORD count =
-        ::GetPrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), "", buffer.data(),
-                                   static_cast<DWORD>(buffer.size()), ToAnsi(file).c_str());
+        ::GetPrivateProfileStringA(sectionA->c_str(), keyA->c_str(), "", buffer.data(),
+                                   static_cast<DWORD>(buffer.size()), fileA->c_str());
     if (count == 0) return std::wstring(defaultText);
 
     // A value cut to fit the buffer may end in the first byte of a
@@ -47,27 +59,31 @@ std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std:
 
 void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                   std::wstring_view value) {
-    ::WritePrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(),
-                                 ToAnsi(value).c_str(), ToAnsi(file).c_str());
+    const auto fileA = ExactAnsi(file);
+    const auto sectionA = ExactAnsi(section);
+    const auto keyA = ExactAnsi(key);
+    const auto valueA = ExactAnsi(value);
+    if (!fileA || !sectionA || !keyA || !valueA) return;
+    ::WritePrivateProfileStringA(sectionA->c_str(), keyA->c_str(), valueA->c_str(), fileA->c_str());
 }
 
 namespace {
 
-// Owned by the thread's active window, so that the box is modal over the
-// dialog that asks.
-int ShowMessage(std::wstring_view text, std::wstring_view title, UINT style) {
+int ShowMessage(std::wstring_view text, std::wstring_view title, UINT style, HWND owner) {
     const std::wstring textCopy(text);
     const std::wstring titleCopy(title);
     const ScopedVisualStyles styles;
-    return ::MessageBoxW(::GetActiveWindow(), textCopy.c_str(), titleCopy.c_str(), style);
+    return ::MessageBoxW(owner, textCopy.c_str(), titleCopy.c_str(), style);
 }
 
 }  // namespace
 
-void ShowWarning(std::wstring_view text) { ShowMessage(text, kWarningTitle, kWarningStyle); }
+void ShowWarning(std::wstring_view text, HWND owner) {
+    ShowMessage(text, kWarningTitle, kWarningStyle, owner);
+}
 
-std::int16_t AskCaution(std::wstring_view text) {
-    return static_cast<std::int16_t>(ShowMessage(text, kCautionTitle, kCautionStyle));
+std::int16_t AskCaution(std::wstring_view text, HWND owner) {
+    return static_cast<std::int16_t>(ShowMessage(text, kCautionTitle, kCautionStyle, owner));
 }
 
 }  // namespace vantrel2

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,12 +17,15 @@ namespace vantrel2 {
 
 // One key of a profile file, through GetPrivateProfileStringA with a
 // 512-byte buffer. Returns `defaultText` when the file, section or key is
-// missing or the value is empty; otherwise the value, spaces trimmed.
+// missing or the value is empty, or when a name has no exact form in the
+// system code page; otherwise the value, spaces trimmed.
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText);
 
 // Writes one key through WritePrivateProfileStringA. A failure is silent by
 // design (a missing folder or a read-only file): nothing checks the file.
+// Nothing is written when a name or the value has no exact form in the
+// system code page.
 void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                   std::wstring_view value);
 
@@ -30,15 +34,21 @@ inline constexpr UINT kCautionStyle = MB_YESNO | MB_ICONEXCLAMATION;  // 52
 inline constexpr std::wstring_view kWarningTitle = L"警告";
 inline constexpr std::wstring_view kCautionTitle = L"注意";
 
+// Both boxes are modal over `owner`, the window that asks (none: a box of
+// its own).
+
 // Stop icon, OK only, titled 警告. The answer is discarded.
-void ShowWarning(std::wstring_view text);
+void ShowWarning(std::wstring_view text, HWND owner = nullptr);
 
 // Exclamation icon, Yes/No, titled 注意; 6 for Yes, 7 for No (0 when the box
 // could not be shown).
-std::int16_t AskCaution(std::wstring_view text);
+std::int16_t AskCaution(std::wstring_view text, HWND owner = nullptr);
 
-// Conversions at the ANSI boundary, with the system code page.
-std::string ToAnsi(std::wstring_view text);
+// Conversions at the ANSI boundary, with the system code page. ExactAnsi gives
+// nothing for text with a character the code page lacks: never a best-fit
+// look-alike, which could turn a path into another (U+00A5 into '\' in code
+// page 932).
+std::optional<std::string> ExactAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view bytes);
 
 }  // namespace vantrel2

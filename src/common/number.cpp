@@ -1,5 +1,6 @@
 #include "number.h"
 
+#include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,22 @@
 
 namespace vantrel2 {
 namespace {
+
+// Every floating-point exception masked and round-to-nearest for the scope,
+// then the caller's environment back, flags raised meanwhile included.
+class HostFloatingPointState {
+  public:
+    HostFloatingPointState() noexcept {
+        std::feholdexcept(&saved_);
+        std::fesetround(FE_TONEAREST);
+    }
+    ~HostFloatingPointState() { std::fesetenv(&saved_); }
+    HostFloatingPointState(const HostFloatingPointState&) = delete;
+    HostFloatingPointState& operator=(const HostFloatingPointState&) = delete;
+
+  private:
+    std::fenv_t saved_;
+};
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
@@ -58,6 +75,7 @@ std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin()
 }  // namespace
 
 double ParseLeadingNumber(std::wstring_view text) {
+    const HostFloatingPointState state;
     size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
 
@@ -98,20 +116,32 @@ double ParseLeadingNumber(std::wstring_view text) {
     return std::strtod(number.c_str(), nullptr);
 }
 
+double RoundHalfEven(double value) {
+    const HostFloatingPointState state;
+    // floor, the subtraction and fmod are exact, so no rounding mode applies.
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    if (fraction > 0.5) return floor + 1.0;
+    if (fraction < 0.5) return floor;
+    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
 std::optional<std::int16_t> RoundToInt16(double value) {
     if (!std::isfinite(value)) return std::nullopt;
-    const double rounded = std::nearbyint(value);  // default mode: ties to even
+    const double rounded = RoundHalfEven(value);
     if (rounded < -32768.0 || rounded > 32767.0) return std::nullopt;
     return static_cast<std::int16_t>(rounded);
 }
 
 std::int16_t FlagFromSettingText(std::wstring_view text) {
+    const HostFloatingPointState state;
     const auto flag = RoundToInt16(ParseLeadingNumber(text));
     if (!flag || *flag < 0 || *flag > 2) return kDefaultFlag;
     return *flag;
 }
 
 std::wstring NumberText(double value) {
+    const HostFloatingPointState state;
     if (value == 0) return Widen(PlainText(value));
     if (value > 0) {
         if (value < 1) return L"0" + Widen(PlainText(value));

@@ -1,4 +1,7 @@
-// Numbers as the settings file stores them.
+// Numbers as the settings file stores them. The functions here run inside
+// the host's process on its thread: whatever floating-point state the host
+// keeps (a rounding mode, unmasked exceptions), they raise no floating-point
+// exception and hand the state back as they found it.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +16,12 @@ namespace vantrel2 {
 // there is no such prefix. Too large a number gives an infinity.
 double ParseLeadingNumber(std::wstring_view text);
 
-// Rounds to the nearest integer, a tie to the even one; nothing when the
-// result does not fit a 16-bit signed integer (NaN and infinities included).
+// The nearest integer, a tie to the even one, whatever rounding mode the
+// caller's floating-point unit is in.
+double RoundHalfEven(double value);
+
+// RoundHalfEven as a 16-bit signed integer; nothing when the result does not
+// fit (NaN and infinities included).
 std::optional<std::int16_t> RoundToInt16(double value);
 
 // The check-box value a stored flag loads as. A missing or empty value arrives

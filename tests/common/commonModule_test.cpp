@@ -34,6 +34,19 @@ TEST(ProfileRead, MissingFileSectionKeyOrEmptyValueGiveTheDefault) {
     EXPECT_EQ(ProfileRead(file, L"s", L"other", L"def"), L"x");
 }
 
+// Best fit would read 'a¥b' as 'a\b' in code page 932: another folder's file.
+TEST(ProfileReadAndWrite, APathWithoutAnExactAnsiFormIsNeitherReadNorWritten) {
+    TempFolder folder;
+    test::MakeFolder(folder / L"a");
+    const auto lookAlike = folder / L"a\\b.ini";
+    WriteBytes(lookAlike, "[s]\r\nk=0\r\n");
+    const auto file = folder / L"a\u00A5b.ini";
+    EXPECT_EQ(ProfileRead(file, L"s", L"k", L"1"), L"1");
+    ProfileWrite(file, L"s", L"k", L"2");
+    EXPECT_EQ(Bytes(lookAlike), "[s]\r\nk=0\r\n");
+    EXPECT_FALSE(test::Exists(file));
+}
+
 TEST(ProfileRead, TrimsSpacesAroundTheValue) {
     TempFolder folder;
     const auto file = folder / L"a.ini";

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <string>
+#ifdef _WIN32
+#include <float.h>
+#endif
 
 namespace vantrel2 {
 namespace {
@@ -74,6 +79,57 @@ TEST(FlagFromSettingText, ANumberThatIsNoCheckBoxValueLoadsTheDefault) {
     EXPECT_EQ(FlagFromSettingText(L"40000"), kDefaultFlag);
     EXPECT_EQ(FlagFromSettingText(L"-40000"), kDefaultFlag);
     EXPECT_EQ(FlagFromSettingText(L"1e999"), kDefaultFlag);
+}
+
+// A host thread that rounds toward zero and has unmasked the floating-point
+// exceptions, as some hosts run; State() is the control state a callee must
+// hand back unchanged.
+class HostLikeFloatingPoint {
+  public:
+    HostLikeFloatingPoint() {
+        std::fegetenv(&saved_);
+        std::feclearexcept(FE_ALL_EXCEPT);
+#ifdef _WIN32
+        unsigned int ignored = 0;
+        _controlfp_s(&ignored, _RC_CHOP | _EM_INEXACT | _EM_DENORMAL, _MCW_RC | _MCW_EM);
+#else
+        std::fesetround(FE_TOWARDZERO);
+        feenableexcept(FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID | FE_DIVBYZERO);
+#endif
+    }
+    ~HostLikeFloatingPoint() { std::fesetenv(&saved_); }
+    static unsigned State() {
+#ifdef _WIN32
+        unsigned int word = 0;
+        _controlfp_s(&word, 0, 0);
+        return word;
+#else
+        return static_cast<unsigned>(fegetexcept()) << 16 | static_cast<unsigned>(fegetround());
+#endif
+    }
+
+  private:
+    std::fenv_t saved_;
+};
+
+TEST(FlagFromSettingText, NeitherTheHostsRoundingNorItsUnmaskedExceptionsMatter) {
+    const std::wstring values[] = {
+        L"1.5", L"2.5", L"1e400", L"-1e400", L"1e-400", std::wstring(400, L'9'), L"nan", L"inf"};
+    std::int16_t flags[std::size(values)] = {};
+    std::wstring text;
+    unsigned before = 0;
+    unsigned after = 0;
+    {
+        const HostLikeFloatingPoint host;
+        before = HostLikeFloatingPoint::State();
+        for (size_t i = 0; i < std::size(values); ++i) flags[i] = FlagFromSettingText(values[i]);
+        text = NumberText(-0.5);
+        after = HostLikeFloatingPoint::State();
+    }
+    const std::int16_t expected[] = {2, 2, kDefaultFlag, kDefaultFlag, 0, kDefaultFlag, 0, 0};
+    for (size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(flags[i], expected[i]) << i;
+    EXPECT_EQ(text, L"-0.5");
+    EXPECT_EQ(after, before);
 }
 
 TEST(NumberText, WritesCheckBoxValuesAndFractions) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Vantrel2Form.h"
+#include "ansi_text.h"
 #include "commonModule.h"
 #include "deletion_run.h"
 #include "dialog_session.h"

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "SharedState.h"
+#include "ansi_text.h"
 #include "commonModule.h"
 #include "dialog_session.h"
 #include "layout.h"

@@ -14,8 +14,17 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # Everything cross-built runs under Wine in a private prefix in the build
-# folder, in the Japanese code page.
+# folder, in the Japanese code page: 32-bit Wine for the 32-bit build, 64-bit
+# Wine for the 64-bit one.
 set(VANTREL2_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VANTREL2_WINEARCH win64)
+    set(VANTREL2_WINE /usr/lib/wine/wine64)
+else()
+    set(VANTREL2_WINEARCH win32)
+    set(VANTREL2_WINE wine)
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-env.sh.in ${CMAKE_BINARY_DIR}/wine-env.sh @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE

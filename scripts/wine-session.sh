@@ -1,11 +1,11 @@
 # Sourced by the scripts that run Windows programs: one X server (the user's
 # display, or a private Xvfb) and one wineserver for the whole run, in the
 # build's private prefix with the Japanese code page.
-# Needs BUILD (the Windows build folder) set by the caller.
+# Needs BUILD (a configured Windows build folder) set by the caller; `wine`
+# is then that build's Wine (32-bit, or 64-bit for the 64-bit build).
 
-export WINEPREFIX="$BUILD/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+source "$BUILD/wine-env.sh"
+wine() { "$VANTREL2_WINE" "$@"; }
 
 wine_session_pids=()
 

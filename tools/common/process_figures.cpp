@@ -1,12 +1,13 @@
 #include "process_figures.h"
 
 #include <psapi.h>
+#include <winternl.h>
 
 namespace vantrel2::figures {
 namespace {
 
 // Wine answers GetGuiResources with 0. Its GDI handle table is mapped into
-// the process, as on Windows, at PEB+0x94 (32-bit; the PEB at fs:[0x30]); an
+// the process, as on Windows, at PEB+0x94 (32-bit) or PEB+0xF8 (64-bit); an
 // entry whose type is not 0 is a live object.
 struct WineGdiEntry {
     UINT64 object;
@@ -18,10 +19,14 @@ struct WineGdiEntry {
 };
 static_assert(sizeof(WineGdiEntry) == 24);
 
+// GCC takes NtCurrentTeb's read of the segment register for an access to an
+// empty array.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
 long WineGdiObjects() {
-    const BYTE* peb = nullptr;
-    asm("movl %%fs:0x30, %0" : "=r"(peb));
-    const auto* table = *reinterpret_cast<WineGdiEntry* const*>(peb + 0x94);
+    const auto* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    constexpr size_t kGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    const auto* table = *reinterpret_cast<WineGdiEntry* const*>(peb + kGdiTableOffset);
     if (!table) return -1;
     long live = 0;
     for (int i = 0; i < 0x10000; ++i) {
@@ -29,6 +34,7 @@ long WineGdiObjects() {
     }
     return live;
 }
+#pragma GCC diagnostic pop
 
 BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
     DWORD pid = 0;

@@ -107,6 +107,32 @@ TEST(DeleteFilesByPath, APatternDeletesExactlyTheLongNameMatches) {
               HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
 }
 
+// What is checked at the listing may change before the open: a file made
+// hidden or system in between stays, and the others still go.
+TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
+    TempFolder folder;
+    for (const wchar_t* name : {L"a.ini", L"hidden.ini", L"system.ini", L"z.ini"}) {
+        WriteBytes(folder / name, "x");
+    }
+    const DeletionOutcome outcome = DeleteFilesByPath(
+        folder / L"*.ini",
+        [](void* context) {
+            const TempFolder& in = *static_cast<const TempFolder*>(context);
+            EXPECT_TRUE(::SetFileAttributesW((in / L"hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+            EXPECT_TRUE(::SetFileAttributesW((in / L"system.ini").c_str(), FILE_ATTRIBUTE_SYSTEM));
+        },
+        &folder);
+    EXPECT_EQ(outcome.deleted, 2U);
+    EXPECT_EQ(outcome.kept, 2U);
+    EXPECT_EQ(outcome.firstError, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+    const DWORD protective =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    EXPECT_EQ(Attributes(folder / L"hidden.ini") & protective, DWORD{FILE_ATTRIBUTE_HIDDEN});
+    EXPECT_EQ(Attributes(folder / L"system.ini") & protective, DWORD{FILE_ATTRIBUTE_SYSTEM});
+    EXPECT_FALSE(Exists(folder / L"a.ini"));
+    EXPECT_FALSE(Exists(folder / L"z.ini"));
+}
+
 TEST(DeleteFilesByPath, AShortNameAliasOrAStrippedNameDeletesNothing) {
     TempFolder folder;
     WriteBytes(folder / L"abcdefghij.inix", "x");

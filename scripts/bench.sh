@@ -12,7 +12,8 @@
 #
 #   bash scripts/bench.sh
 #
-# VANTREL2_BUILD picks the build folder (default build/windows); RUNS and
+# VANTREL2_BUILD picks the build folder (default build/windows, or
+# build/windows-x64 where the machine runs no 32-bit code); RUNS and
 # DELETE_RUNS the repetitions (30 and 5).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -21,8 +22,9 @@ RUNS="${RUNS:-30}"
 DELETE_RUNS="${DELETE_RUNS:-5}"
 
 bash scripts/setup.sh >/dev/null
-BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/windows}")"
-cmake --preset windows -B "$BUILD" >/dev/null
+PRESET="$(bash scripts/windows-preset.sh)"
+BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
+cmake --preset "$PRESET" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelHost VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
@@ -90,7 +92,9 @@ rm -rf "$FOLDER"
 t=$(now_ns); wine cmd /c exit </dev/null >/dev/null 2>&1; cmd_start=$(ms_since "$t")
 
 size=$(stat -c %s "$DLL")
-imports=$(i686-w64-mingw32-objdump -p "$DLL" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+OBJDUMP=i686-w64-mingw32-objdump
+[ "$PRESET" = windows-x64 ] && OBJDUMP=x86_64-w64-mingw32-objdump
+imports=$($OBJDUMP -p "$DLL" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 echo

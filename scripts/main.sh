@@ -9,7 +9,8 @@
 #
 # --reset puts the sample host folder back to its first state (three sample
 # target files, no kxSystem.ini). VANTREL2_BUILD picks another build folder
-# (default build/windows).
+# (default build/windows, or build/windows-x64 where the machine runs no
+# 32-bit code).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
@@ -23,15 +24,18 @@ for arg in "$@"; do
 done
 
 bash scripts/setup.sh
-BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/windows}")"
-cmake --preset windows -B "$BUILD" >/dev/null
+PRESET="$(bash scripts/windows-preset.sh)"
+BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
+cmake --preset "$PRESET" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target Vantrel2 VekCmdLib VantrelHost WindowCloser
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
 echo "built: $DLL ($(stat -c %s "$DLL") bytes)"
 file "$DLL" 2>/dev/null || true
-echo "exports:"; i686-w64-mingw32-objdump -p "$DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] /  /p'
-echo "imports:"; i686-w64-mingw32-objdump -p "$DLL" | sed -n 's/^\s*DLL Name: /  /p'
+OBJDUMP=i686-w64-mingw32-objdump
+[ "$PRESET" = windows-x64 ] && OBJDUMP=x86_64-w64-mingw32-objdump
+echo "exports:"; $OBJDUMP -p "$DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] /  /p'
+echo "imports:"; $OBJDUMP -p "$DLL" | sed -n 's/^\s*DLL Name: /  /p'
 
 # The sample host folder: the DLL beside sysinfo\ and sysdata\, as the host
 # installs it, with the stand-in host and its command library.

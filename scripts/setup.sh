@@ -20,6 +20,12 @@ command -v import >/dev/null && import -version >/dev/null 2>&1 || needed+=(imag
 command -v cmake >/dev/null || needed+=(cmake)
 command -v clang++ >/dev/null || needed+=(clang)
 [ -d /usr/src/googletest ] || needed+=(googletest)
+# Where the kernel runs no 32-bit code (some virtual machines), the tests
+# run as a 64-bit build under 64-bit Wine.
+if [ "$(bash "$(dirname "$0")/windows-preset.sh")" = windows-x64 ]; then
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || needed+=(g++-mingw-w64-x86-64)
+    [ -x /usr/lib/wine/wine64 ] || needed+=(wine64)
+fi
 dpkg -s libgtest-dev >/dev/null 2>&1 || needed+=(libgtest-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || needed+=(libclang-rt-14-dev)
 
@@ -38,23 +44,3 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     locale-gen >/dev/null
 fi
 
-# Some virtual machines run no 32-bit x86 code natively (exec format error):
-# Wine's 32-bit loader then runs under qemu's user-mode emulation, which the
-# kernel's binfmt_misc starts for every 32-bit program. Slower, but the same
-# Wine.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    if ! command -v qemu-i386 >/dev/null; then
-        echo "setup: this machine runs no 32-bit code; installing qemu-user for Wine"
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends qemu-user \
-            >/dev/null
-    fi
-    binfmt=/proc/sys/fs/binfmt_misc
-    [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
-    if [ ! -e "$binfmt/qemu-i386" ]; then
-        magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-        mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-        echo ":qemu-i386:M::$magic:$mask:$(command -v qemu-i386):POCF" >"$binfmt/register"
-    fi
-    /usr/lib/wine/wine --version >/dev/null 2>&1 || { echo "setup: Wine cannot run here" >&2; exit 1; }
-fi

@@ -22,6 +22,10 @@ vantrel2_windows_test(common_tests
 
 include(${CMAKE_CURRENT_LIST_DIR}/dialog/CMakeLists.txt)
 include(${CMAKE_CURRENT_LIST_DIR}/command/CMakeLists.txt)
-include(${CMAKE_CURRENT_LIST_DIR}/packaging/CMakeLists.txt)
+# The release zip registers the 32-bit DLL with the 32-bit regsvr32: only the
+# 32-bit build can try it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    include(${CMAKE_CURRENT_LIST_DIR}/packaging/CMakeLists.txt)
+endif()
 include(${CMAKE_CURRENT_LIST_DIR}/hardening/CMakeLists.txt)
 include(${CMAKE_CURRENT_LIST_DIR}/release/CMakeLists.txt)

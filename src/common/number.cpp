@@ -1,6 +1,9 @@
 #include "number.h"
 
 #include <cfenv>
+#ifdef _WIN32
+#include <float.h>
+#endif
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,20 +12,46 @@
 namespace vantrel2 {
 namespace {
 
-// Every floating-point exception masked and round-to-nearest for the scope,
-// then the caller's environment back, flags raised meanwhile included.
+// Every floating-point exception masked and round-to-nearest (53-bit x87
+// precision on x86) for the scope; then the caller's control word back, with
+// no flag left pending that an exception it unmasked would trap on.
 class HostFloatingPointState {
   public:
+#ifdef _WIN32
+    HostFloatingPointState() noexcept {
+        _controlfp_s(&saved_, 0, 0);
+        _clearfp();
+        unsigned int ignored = 0;
+        _controlfp_s(&ignored, kOurs, kMask);
+    }
+    ~HostFloatingPointState() {
+        _clearfp();
+        unsigned int ignored = 0;
+        _controlfp_s(&ignored, saved_, kMask);
+    }
+#else
     HostFloatingPointState() noexcept {
         std::feholdexcept(&saved_);
         std::fesetround(FE_TONEAREST);
     }
     ~HostFloatingPointState() { std::fesetenv(&saved_); }
+#endif
     HostFloatingPointState(const HostFloatingPointState&) = delete;
     HostFloatingPointState& operator=(const HostFloatingPointState&) = delete;
 
   private:
+#ifdef _WIN32
+#if defined(__i386__) || defined(_M_IX86)
+    static constexpr unsigned int kMask = _MCW_EM | _MCW_RC | _MCW_PC;
+    static constexpr unsigned int kOurs = _MCW_EM | _RC_NEAR | _PC_53;
+#else
+    static constexpr unsigned int kMask = _MCW_EM | _MCW_RC;
+    static constexpr unsigned int kOurs = _MCW_EM | _RC_NEAR;
+#endif
+    unsigned int saved_ = 0;
+#else
     std::fenv_t saved_;
+#endif
 };
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }

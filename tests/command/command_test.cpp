@@ -84,10 +84,11 @@ class CommandObject : public ::testing::Test {
         ::SetEnvironmentVariableW(L"VEKCMDLIB_TEXT_HEX", nullptr);
         // Where the test program looks for VekCmdLib.dll, as the host's
         // folder is for the host.
-        ASSERT_TRUE(::SetDllDirectoryW(hostFolder.path().c_str()));
+        hostLibraryFolder_ = ::AddDllDirectory(hostFolder.path().c_str());
+        ASSERT_TRUE(hostLibraryFolder_);
     }
     void TearDown() override {
-        ::SetDllDirectoryW(nullptr);
+        ::RemoveDllDirectory(hostLibraryFolder_);
         ::CoUninitialize();
     }
     // Puts a built stand-in library (bin\<variant>\VekCmdLib.dll) in the
@@ -115,6 +116,8 @@ class CommandObject : public ::testing::Test {
     }
 
     test::TempFolder hostFolder;
+    // Where the command finds VekCmdLib.dll, as the host's folder is for the host.
+    DLL_DIRECTORY_COOKIE hostLibraryFolder_ = nullptr;
     std::wstring log = hostFolder / L"VekCmdLib.log";
 };
 
@@ -313,6 +316,14 @@ TEST_F(CommandObject, MissingLibraryFailsAtOnceAndTheNextStartAfterItAppearsWork
     ASSERT_EQ(c.As(support), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID__OrvaneVbCommand), S_OK);
     EXPECT_EQ(c->VekProcStringBoxEventHook(1, 1, 0), kHostLibraryNotFound);
+    {
+        // One in the current folder (a drawing's folder, say) is never taken.
+        test::TempFolder elsewhere;
+        ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\hostlib\\VekCmdLib.dll",
+                                   elsewhere / L"VekCmdLib.dll"));
+        const test::CurrentFolder here(elsewhere.path());
+        EXPECT_EQ(c->VekProcStartCmd(1, 1, &nCode), kHostLibraryNotFound);
+    }
     EXPECT_TRUE(LogLines().empty());
 
     InstallHostLibrary();

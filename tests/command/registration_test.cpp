@@ -131,7 +131,8 @@ TEST_F(Registration, RegisterWritesTheClassAndUnregisterRestoresTheRegistry) {
               L"{00020424-0000-0000-C000-000000000046}");
     EXPECT_EQ(Value(registered, iid + L"\\TypeLib", L""), GuidText(LIBID_Vantrel2));
     EXPECT_EQ(Value(registered, typeLib + L"\\3.0", L""), L"Vantrel2");
-    EXPECT_EQ(Value(registered, typeLib + L"\\3.0\\0\\win32", L""), DllPath());
+    const wchar_t* const platform = sizeof(void*) == 8 ? L"\\3.0\\0\\win64" : L"\\3.0\\0\\win32";
+    EXPECT_EQ(Value(registered, typeLib + platform, L""), DllPath());
 
     // Registration adds keys under these four only and changes nothing else.
     const std::wstring ours[] = {clsid, iid, typeLib, L"Vantrel2.OrvaneVbCommand"};
@@ -139,11 +140,17 @@ TEST_F(Registration, RegisterWritesTheClassAndUnregisterRestoresTheRegistry) {
         const auto old = before.find(key);
         if (old != before.end() && old->second == data) continue;
         bool underOurs = false;
+        // A 64-bit type library registers its interface for 32-bit clients too.
+        const std::wstring views[] = {L"HKLM\\Software\\Classes\\",
+                                      L"HKLM\\Software\\Classes\\Wow6432Node\\"};
         for (const auto& root : ours) {
-            const std::wstring prefix = Lower(L"HKLM\\Software\\Classes\\" + root);
-            underOurs |= key.rfind(prefix, 0) == 0 &&
-                         (key.size() == prefix.size() || key[prefix.size()] == L'\\' ||
-                          key[prefix.size()] == L'|');
+            for (const auto& view : views) {
+                if (sizeof(void*) == 4 && view != views[0]) continue;
+                const std::wstring prefix = Lower(view + root);
+                underOurs |= key.rfind(prefix, 0) == 0 &&
+                             (key.size() == prefix.size() || key[prefix.size()] == L'\\' ||
+                              key[prefix.size()] == L'|');
+            }
         }
         EXPECT_TRUE(underOurs) << "unexpected change: " << std::string(key.begin(), key.end());
     }

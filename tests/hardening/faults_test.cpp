@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -55,12 +56,14 @@ class CommandFaults : public ::testing::Test {
         ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", log.c_str());
         ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\hostlib\\VekCmdLib.dll",
                                    hostFolder / L"VekCmdLib.dll"));
-        ASSERT_TRUE(::SetDllDirectoryW(hostFolder.path().c_str()));
-        hostLibrary.reset(::LoadLibraryW(L"VekCmdLib.dll"));
+        hostLibraryFolder_ = ::AddDllDirectory(hostFolder.path().c_str());
+        ASSERT_TRUE(hostLibraryFolder_);
+        hostLibrary.reset(
+            ::LoadLibraryExW(L"VekCmdLib.dll", nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
         ASSERT_TRUE(hostLibrary);
     }
     void TearDown() override {
-        ::SetDllDirectoryW(nullptr);
+        ::RemoveDllDirectory(hostLibraryFolder_);
         ::CoUninitialize();
     }
     std::string Log() const {
@@ -78,6 +81,8 @@ class CommandFaults : public ::testing::Test {
     }
 
     test::TempFolder hostFolder;
+    // Where the command finds VekCmdLib.dll, as the host's folder is for the host.
+    DLL_DIRECTORY_COOKIE hostLibraryFolder_ = nullptr;
     std::wstring log = hostFolder / L"VekCmdLib.log";
     UniqueLibrary hostLibrary;
 };
@@ -179,23 +184,52 @@ TEST_F(CommandFaults, TheDialogDestroyedFromOutsideEndsTheStartCleanly) {
 
 using DialogFaults = test::HostFolderTest;
 
-// Destroyed while the confirmation question for row 0 waits: that question
-// counts as unanswered, the later rows are not touched, nothing is saved.
-TEST_F(DialogFaults, DestroyedWhileTheQuestionWaitsKeepsEveryFile) {
+// While the confirmation question for row 0 waits, the dialog is destroyed
+// from outside, or asked to close (the host shutting down) and the question
+// then answered Yes, or Execute and a browse button are pressed again first:
+// the question counts as unanswered, no second run or browse starts, the
+// later rows are not touched, nothing is saved.
+TEST_F(DialogFaults, DestroyedOrClosedWhileTheQuestionWaitsKeepsEveryFile) {
     const UniqueWindow host = CreateHostWindow();
     ASSERT_TRUE(host);
+    const auto closeThenYes = [](HWND dialog) {
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+        test::SettleDialog(dialog);
+        EXPECT_TRUE(test::AnswerMessageBox(L"注意", IDYES).appeared);
+    };
+    const struct {
+        const char* what;
+        std::function<void(HWND)> interrupt;
+    } cases[] = {
+        {"destroyed by the host",
+         [&](HWND dialog) {
+             ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
+         }},
+        {"a close request, then Yes", closeThenYes},
+        {"Execute and browse again, a close request, then Yes",
+         [&](HWND dialog) {
+             test::Press(dialog, kCommand1Id);
+             test::Press(dialog, kCommand4Id + 1);
+             test::SettleDialog(dialog);
+             EXPECT_EQ(test::VisibleDialogsOfThread(dialog), 1) << "only the first question";
+             closeThenYes(dialog);
+         }},
+    };
     ProfileWrite(SettingsFile(), kSettingsSection, kConfirmKey, L"1");
     const auto before = test::ReadBytes(SettingsFile());
-    ASSERT_TRUE(Show([&](HWND dialog) {
-        test::Press(dialog, kCommand1Id);
-        ASSERT_NE(test::WaitForDialog(L"注意", 10s), nullptr);
-        ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
-        EXPECT_TRUE(test::WaitForWindowGone(dialog, 10s));
-    }));
-    for (int row = 0; row < 3; ++row) EXPECT_TRUE(Exists(Target(row))) << row;
-    EXPECT_EQ(test::ReadBytes(SettingsFile()), before);
-    EXPECT_TRUE(::IsWindowEnabled(host.get()));
-    EXPECT_EQ(test::WaitForDialog(L"注意", 0ms), nullptr) << "no box left behind";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(Show([&](HWND dialog) {
+            test::Press(dialog, kCommand1Id);
+            ASSERT_NE(test::WaitForDialog(L"注意", 10s), nullptr);
+            c.interrupt(dialog);
+            EXPECT_TRUE(test::WaitForWindowGone(dialog, 10s));
+        }));
+        for (int row = 0; row < 3; ++row) EXPECT_TRUE(Exists(Target(row))) << row;
+        EXPECT_EQ(test::ReadBytes(SettingsFile()), before);
+        EXPECT_TRUE(::IsWindowEnabled(host.get()));
+        EXPECT_EQ(test::WaitForDialog(L"注意", 0ms), nullptr) << "no box left behind";
+    }
 }
 
 // --- A file held by another process ----------------------------------------------

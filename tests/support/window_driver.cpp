@@ -84,6 +84,35 @@ void CloseEverything(HWND form) {
     }
 }
 
+void SettleDialog(HWND dialog) {
+    for (int i = 0; i < 3; ++i) {
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+int VisibleDialogsOfThread(HWND dialog) {
+    struct Count {
+        HWND dialog;
+        int count;
+    } count{dialog, 0};
+    ::EnumThreadWindows(
+        ::GetWindowThreadProcessId(dialog, nullptr),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(param);
+            wchar_t className[64] = {};
+            ::GetClassNameW(window, className, 64);
+            if (window != c->dialog && ::IsWindowVisible(window) &&
+                std::wstring(className) == L"#32770") {
+                ++c->count;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.count;
+}
+
 HWND WaitForFileOpen(HWND form, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {

@@ -24,6 +24,14 @@ HWND WaitForDialog(const std::wstring& title,
 HWND WaitForThreadDialog(DWORD threadId,
                          std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+// Lets `dialog`'s thread handle what was posted to it so far (its own loop or
+// a nested one's).
+void SettleDialog(HWND dialog);
+
+// The visible dialogs of `dialog`'s thread other than `dialog`: its message
+// boxes and file-open dialogs.
+int VisibleDialogsOfThread(HWND dialog);
+
 // Waits until the window is gone; false after the timeout.
 bool WaitForWindowGone(HWND window, std::chrono::milliseconds timeout = std::chrono::seconds(20));
 

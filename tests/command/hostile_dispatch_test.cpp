@@ -66,10 +66,12 @@ const HostileCall kCalls[] = {
      }},
 };
 
+LONG WINAPI EndAsCrashed(EXCEPTION_POINTERS*) { ::ExitProcess(kCrashed); }
+
 // Run by the test below, once per call, in a process of its own: the call's
 // result is the exit code; a fault exits with kCrashed.
 TEST(HostileAutomation, DISABLED_OneCallInAChild) {
-    ::SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { ::ExitProcess(kCrashed); });
+    ::SetUnhandledExceptionFilter(EndAsCrashed);
     wchar_t row[16] = {};
     ASSERT_GT(::GetEnvironmentVariableW(kRowVariable, row, 16), 0u);
     ASSERT_EQ(::CoInitialize(nullptr), S_OK);

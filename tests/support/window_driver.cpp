@@ -59,6 +59,15 @@ BOOL CALLBACK MatchOtherThreadDialog(HWND window, LPARAM param) {
     return FALSE;
 }
 
+BOOL CALLBACK CountVisibleDialog(HWND window, LPARAM param) {
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    if (::IsWindowVisible(window) && std::wstring(className) == L"#32770") {
+        ++*reinterpret_cast<int*>(param);
+    }
+    return TRUE;
+}
+
 // A visible dialog of `form`'s thread other than `form`.
 HWND FindOtherThreadDialog(HWND form, bool skipMessageBoxes) {
     OtherDialogSearch search{form, skipMessageBoxes, nullptr};
@@ -93,24 +102,10 @@ void SettleDialog(HWND dialog) {
 }
 
 int VisibleDialogsOfThread(HWND dialog) {
-    struct Count {
-        HWND dialog;
-        int count;
-    } count{dialog, 0};
-    ::EnumThreadWindows(
-        ::GetWindowThreadProcessId(dialog, nullptr),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* c = reinterpret_cast<Count*>(param);
-            wchar_t className[64] = {};
-            ::GetClassNameW(window, className, 64);
-            if (window != c->dialog && ::IsWindowVisible(window) &&
-                std::wstring(className) == L"#32770") {
-                ++c->count;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.count;
+    int count = 0;
+    ::EnumThreadWindows(::GetWindowThreadProcessId(dialog, nullptr), CountVisibleDialog,
+                        reinterpret_cast<LPARAM>(&count));
+    return ::IsWindowVisible(dialog) ? count - 1 : count;
 }
 
 HWND WaitForFileOpen(HWND form, std::chrono::milliseconds timeout) {

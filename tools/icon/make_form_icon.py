@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
 """Draws the deletion dialog's icon at every size it is shown at and writes
 src/dialog/Vantrel2Form.ico: a sheet of ruled paper with a red "delete" disc
-and a white cross over its lower right corner, 24-bit colour with a
-transparency mask, 16 to 48 pixels.
+and a white cross over its lower right corner, 16 to 48 pixels; 24-bit colour
+with a transparency mask up to 32 pixels, compressed PNG above.
 
     python3 tools/icon/make_form_icon.py
 """
 import math
 import os
 import struct
+import zlib
 
 SIZES = (16, 20, 24, 32, 40, 48)
+PNG_FROM = 40  # larger images as PNG (Windows Vista and later), to keep the DLL small
 SUBSAMPLES = 4  # per axis, for the smaller sizes' edges
 
 
@@ -79,12 +81,30 @@ def icon_image(size):
     return header + bytes(xor) + bytes(mask)
 
 
+def png_image(size):
+    """A 32-bit RGBA PNG: clear where the design is clear."""
+    raw = bytearray()
+    for row in render(size):
+        raw.append(0)  # no filter
+        for colour in row:
+            raw += bytes((0, 0, 0, 0)) if colour is None else bytes((*colour, 255))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
 def main():
-    images = [icon_image(size) for size in SIZES]
+    images = [png_image(size) if size >= PNG_FROM else icon_image(size) for size in SIZES]
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for size, image in zip(SIZES, images):
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 24, len(image), offset)
+        bits = 32 if size >= PNG_FROM else 24
+        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, bits, len(image), offset)
         offset += len(image)
     for image in images:
         out += image

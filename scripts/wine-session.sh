@@ -39,7 +39,7 @@ wine_session_start() {
     # runner, so that Wine's services do not inherit its pipes.
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     # Prefix settings, applied once per prefix (the stamp names their set).
-    local stamp="$WINEPREFIX/.vantrel2-settings-2"
+    local stamp="$WINEPREFIX/.vantrel2-settings-3"
     if [ ! -f "$stamp" ]; then
         # The dialog asks for Meiryo UI; here that lands on a real Japanese
         # proportional face of similar width.
@@ -52,6 +52,12 @@ wine_session_start() {
             </dev/null >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
             </dev/null >/dev/null 2>&1
+        # Wine draws the caption buttons with Marlett, which this packaging
+        # keeps outside the prefix's font folder: without it they show as
+        # the letters 0 1 r.
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+            /v 'Marlett (TrueType)' /d marlett.ttf /f </dev/null >/dev/null 2>&1
         touch "$stamp"
     fi
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstdint>
 #include <string_view>
 #include <utility>
 
@@ -43,81 +44,32 @@ class UniqueResource {
     Handle handle_ = Traits::Invalid();
 };
 
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { ::CloseHandle(h); }
-};
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::CloseHandle(h); }
-};
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { ::FindClose(h); }
-};
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
-};
-struct LibraryTraits {
-    using Handle = HMODULE;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
-};
-struct WindowTraits {
-    using Handle = HWND;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyWindow(h); }
-};
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DeleteObject(h); }
-};
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyIcon(h); }
-};
-// A device context from GetDC(nullptr): the whole screen.
-struct ScreenDcTraits {
-    using Handle = HDC;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::ReleaseDC(nullptr, h); }
-};
-// An activation context from CreateActCtxW.
-struct ActCtxTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { ::ReleaseActCtx(h); }
-};
-struct BstrTraits {
-    using Handle = BSTR;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::SysFreeString(h); }
+// A handle type, the function that closes it and its invalid value (0, or
+// -1 for INVALID_HANDLE_VALUE).
+template <typename H, auto CloseFunction, std::intptr_t InvalidValue = 0>
+struct HandleTraits {
+    using Handle = H;
+    static Handle Invalid() noexcept { return reinterpret_cast<Handle>(InvalidValue); }
+    static void Close(Handle h) noexcept { CloseFunction(h); }
 };
 
-using UniqueFile = UniqueResource<FileHandleTraits>;
-using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
-using UniqueFind = UniqueResource<FindHandleTraits>;
-using UniqueRegKey = UniqueResource<RegKeyTraits>;
-using UniqueLibrary = UniqueResource<LibraryTraits>;
-using UniqueWindow = UniqueResource<WindowTraits>;
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
-using UniqueIcon = UniqueResource<IconTraits>;
-using UniqueBstr = UniqueResource<BstrTraits>;
-using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
-struct WindowsHookTraits {
-    using Handle = HHOOK;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-using UniqueWindowsHook = UniqueResource<WindowsHookTraits>;
-using UniqueActCtx = UniqueResource<ActCtxTraits>;
+template <auto CloseFunction, std::intptr_t InvalidValue = 0>
+using UniqueHandle = UniqueResource<HandleTraits<HANDLE, CloseFunction, InvalidValue>>;
+
+using UniqueFile = UniqueHandle<::CloseHandle, -1>;
+using UniqueKernelHandle = UniqueHandle<::CloseHandle>;
+using UniqueFind = UniqueHandle<::FindClose, -1>;
+using UniqueActCtx = UniqueHandle<::ReleaseActCtx, -1>;
+using UniqueRegKey = UniqueResource<HandleTraits<HKEY, ::RegCloseKey>>;
+using UniqueLibrary = UniqueResource<HandleTraits<HMODULE, ::FreeLibrary>>;
+using UniqueWindow = UniqueResource<HandleTraits<HWND, ::DestroyWindow>>;
+using UniqueGdiObject = UniqueResource<HandleTraits<HGDIOBJ, ::DeleteObject>>;
+using UniqueIcon = UniqueResource<HandleTraits<HICON, ::DestroyIcon>>;
+using UniqueBstr = UniqueResource<HandleTraits<BSTR, ::SysFreeString>>;
+using UniqueWindowsHook = UniqueResource<HandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
+// A device context from GetDC(nullptr): the whole screen.
+using UniqueScreenDc =
+    UniqueResource<HandleTraits<HDC, [](HDC dc) { ::ReleaseDC(nullptr, dc); }>>;
 
 // An activation context active on this thread for the scope's lifetime; does
 // nothing when the context could not be activated.

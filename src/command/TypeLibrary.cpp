@@ -29,7 +29,7 @@ HRESULT LoadCommandTypeInfo(ComPtr<ITypeInfo>& dispatchSide, ComPtr<ITypeInfo>& 
 }  // namespace
 
 HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept {
-    try {
+    return CallReportingExceptions([&] {
         const std::wstring path = ThisModulePath();
         if (path.empty()) {
             return ReportFailure(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND),
@@ -40,9 +40,7 @@ HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept {
             return ReportFailure(hr, L"The type library of the command's DLL could not be loaded.");
         }
         return S_OK;
-    } catch (...) {
-        return ReportCurrentException();
-    }
+    });
 }
 
 HRESULT GetCommandTypeInfo(CommandTypeInfo& info) noexcept {

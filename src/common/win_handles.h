@@ -68,8 +68,7 @@ using UniqueIcon = UniqueResource<HandleTraits<HICON, ::DestroyIcon>>;
 using UniqueBstr = UniqueResource<HandleTraits<BSTR, ::SysFreeString>>;
 using UniqueWindowsHook = UniqueResource<HandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
 // A device context from GetDC(nullptr): the whole screen.
-using UniqueScreenDc =
-    UniqueResource<HandleTraits<HDC, [](HDC dc) { ::ReleaseDC(nullptr, dc); }>>;
+using UniqueScreenDc = UniqueResource<HandleTraits<HDC, [](HDC dc) { ::ReleaseDC(nullptr, dc); }>>;
 
 // An activation context active on this thread for the scope's lifetime; does
 // nothing when the context could not be activated.

@@ -68,22 +68,17 @@ class FormDeletionHost final : public DeletionRunHost {
 
 }  // namespace
 
+// Out of memory in either handler ends it where it stands (the dialog
+// procedure catches it): the dialog stays open, a path box keeps its text.
+
 void Vantrel2Form::OnExecute() {
-    try {
-        FormDeletionHost host(*this, SettingsFileName(CurrentSharedState().SysInfoDir));
-        RunDeletion(host);
-    } catch (...) {
-        // Out of memory mid-run: the run simply ends, the dialog stays open.
-    }
+    FormDeletionHost host(*this, SettingsFileName(CurrentSharedState().SysInfoDir));
+    RunDeletion(host);
 }
 
 void Vantrel2Form::OnBrowse(int row) {
-    try {
-        const std::wstring chosen = ChooseSettingsFile(Window(), Text2(row));
-        if (IsOpenForUser()) SetText2(row, chosen);
-    } catch (...) {
-        // Out of memory: the box keeps its text.
-    }
+    const std::wstring chosen = ChooseSettingsFile(Window(), Text2(row));
+    if (IsOpenForUser()) SetText2(row, chosen);
 }
 
 }  // namespace vantrel2

@@ -155,7 +155,6 @@ HRESULT Vantrel2Form::OnInitDialog(HWND window) {
         if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
         if (const HRESULT hr = CreateControls(); FAILED(hr)) return hr;
         if (monitorDpi) KeepDialogManagerFromRescaling(window);
-        ApplyClientSize();
         ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
         return RunLoadStep(CurrentSharedState());
     } catch (...) {
@@ -224,27 +223,36 @@ HRESULT Vantrel2Form::CreateControls() {
     return S_OK;
 }
 
-void Vantrel2Form::ApplyClientSize() {
-    const int width = TwipsToPixels(kClientTwips.width, twipsPerPixelX_);
-    const int height = TwipsToPixels(kClientTwips.height, twipsPerPixelY_);
-    RECT outer{0, 0, width, height};
+// The outer size that gives the client area its size in twips.
+SIZE Vantrel2Form::OuterSize() const {
+    RECT outer{0, 0, TwipsToPixels(kClientTwips.width, twipsPerPixelX_),
+               TwipsToPixels(kClientTwips.height, twipsPerPixelY_)};
     ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongW(window_, GWL_STYLE)), FALSE,
                          static_cast<DWORD>(::GetWindowLongW(window_, GWL_EXSTYLE)));
-    ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+    return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void Vantrel2Form::ApplyClientSize() {
+    const SIZE outer = OuterSize();
+    ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Frame metrics can differ from what AdjustWindowRectEx assumes (a
-    // caption font, a window manager): correct by what the client got.
+    CorrectClientSize();
+}
+
+// Frame metrics can differ from what AdjustWindowRectEx assumes (a caption
+// font, a window manager): correct by what the client got.
+bool Vantrel2Form::CorrectClientSize() {
     RECT client{};
     RECT window{};
     ::GetClientRect(window_, &client);
     ::GetWindowRect(window_, &window);
-    const int missingX = width - (client.right - client.left);
-    const int missingY = height - (client.bottom - client.top);
-    if (missingX != 0 || missingY != 0) {
-        ::SetWindowPos(window_, nullptr, 0, 0, window.right - window.left + missingX,
-                       window.bottom - window.top + missingY,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    const int missingX = TwipsToPixels(kClientTwips.width, twipsPerPixelX_) - client.right;
+    const int missingY = TwipsToPixels(kClientTwips.height, twipsPerPixelY_) - client.bottom;
+    if (missingX == 0 && missingY == 0) return false;
+    ::SetWindowPos(window_, nullptr, 0, 0, window.right - window.left + missingX,
+                   window.bottom - window.top + missingY,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
 }
 
 HRESULT Vantrel2Form::RunLoadStep(const SharedState& state) {
@@ -261,16 +269,24 @@ HRESULT Vantrel2Form::RunLoadStep(const SharedState& state) {
     return SetCheck1Value(state.ConfirmFlag);
 }
 
+// Sizes the window for its client area and centres it, in one move unless
+// the frame turns out other than assumed.
 void Vantrel2Form::CentreOnPrimaryDisplay() {
-    RECT outer{};
-    ::GetWindowRect(window_, &outer);
-    const double screenWidth = double(::GetSystemMetrics(SM_CXSCREEN)) * twipsPerPixelX_;
-    const double screenHeight = double(::GetSystemMetrics(SM_CYSCREEN)) * twipsPerPixelY_;
-    const double outerWidth = double(outer.right - outer.left) * twipsPerPixelX_;
-    const double outerHeight = double(outer.bottom - outer.top) * twipsPerPixelY_;
-    const int left = TwipsToPixels(CentredOrigin(screenWidth, outerWidth), twipsPerPixelX_);
-    const int top = TwipsToPixels(CentredOrigin(screenHeight, outerHeight), twipsPerPixelY_);
-    ::SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SIZE outer = OuterSize();
+    for (UINT flags : {0u, static_cast<UINT>(SWP_NOSIZE)}) {
+        const double screenWidth = double(::GetSystemMetrics(SM_CXSCREEN)) * twipsPerPixelX_;
+        const double screenHeight = double(::GetSystemMetrics(SM_CYSCREEN)) * twipsPerPixelY_;
+        const int left = TwipsToPixels(
+            CentredOrigin(screenWidth, double(outer.cx) * twipsPerPixelX_), twipsPerPixelX_);
+        const int top = TwipsToPixels(
+            CentredOrigin(screenHeight, double(outer.cy) * twipsPerPixelY_), twipsPerPixelY_);
+        ::SetWindowPos(window_, nullptr, left, top, outer.cx, outer.cy,
+                       flags | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (flags != 0 || !CorrectClientSize()) return;
+        RECT corrected{};
+        ::GetWindowRect(window_, &corrected);
+        outer = {corrected.right - corrected.left, corrected.bottom - corrected.top};
+    }
 }
 
 void Vantrel2Form::OnCommand(int id, int code) {

@@ -65,7 +65,10 @@ class Vantrel2Form : public ModalDialog {
     bool UseDpi(int dpiX, int dpiY);
     HRESULT CreateControls();
     void PlaceControls();
+    SIZE OuterSize() const;
     void ApplyClientSize();
+    // True when the size had to be corrected.
+    bool CorrectClientSize();
     // The monitor's DPI changed: everything again from the twips, the frame
     // where the system suggests.
     void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);

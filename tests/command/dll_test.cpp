@@ -3,6 +3,7 @@
 // running the DLL from a host folder.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "Vantrel2_idl.h"
@@ -10,6 +11,7 @@
 #include "child_process.h"
 #include "temp_folder.h"
 #include "win_handles.h"
+#include "window_driver.h"
 
 namespace vantrel2 {
 namespace {
@@ -74,25 +76,6 @@ TEST(Vantrel2Dll, UnloadsWhenUnusedAndLoadsAgain) {
     }
 }
 
-struct DialogSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t text[128] = {};
-    ::GetWindowTextW(window, text, 128);
-    if (owner != search->pid || !::IsWindowVisible(window) ||
-        std::wstring(text) != kVantrel2FormCaption) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
 // The stand-in host in a host folder of its own, as the main job runs it.
 class HostProgram : public ::testing::Test {
   protected:
@@ -109,18 +92,10 @@ class HostProgram : public ::testing::Test {
         dialogSeen = false;
         return test::RunChild(line, folder.path(), 60000, [&](DWORD pid) {
             if (!expectDialog) return;
-            HWND dialog = FindProcessDialog(pid);
+            HWND dialog = test::WaitForDialog(kVantrel2FormCaption, std::chrono::seconds(30), pid);
             dialogSeen = dialog != nullptr;
-            if (dialog) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+            if (dialog) test::CloseEverything(dialog);
         });
-    }
-    static HWND FindProcessDialog(DWORD pid) {
-        DialogSearch search{pid, nullptr};
-        for (int i = 0; i < 300 && !search.found; ++i) {
-            ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-            if (!search.found) ::Sleep(100);
-        }
-        return search.found;
     }
     std::string Log() {
         const auto bytes = test::ReadBytes(folder / L"VekCmdLib.log");

@@ -8,26 +8,13 @@
 #include <thread>
 
 #include "Vantrel2Form.h"
+#include "window_search.h"
 
 namespace vantrel2::test {
 namespace {
 
-struct DialogSearch {
-    const std::wstring* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
-    wchar_t className[64] = {};
-    ::GetClassNameW(window, className, 64);
-    if (std::wstring(className) != L"#32770") return TRUE;
-    if (WindowText(window) != *search->title) return TRUE;
-    search->found = window;
-    return FALSE;
+DWORD Milliseconds(std::chrono::milliseconds duration) {
+    return static_cast<DWORD>(duration.count());
 }
 
 BOOL CALLBACK MatchThreadDialog(HWND window, LPARAM param) {
@@ -150,15 +137,8 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-HWND WaitForDialog(const std::wstring& title, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    do {
-        DialogSearch search{&title, nullptr};
-        ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return nullptr;
+HWND WaitForDialog(const std::wstring& title, std::chrono::milliseconds timeout, DWORD processId) {
+    return windows::WaitForTopLevelWindow({title, L"#32770", processId}, Milliseconds(timeout));
 }
 
 HWND WaitForThreadDialog(DWORD threadId, std::chrono::milliseconds timeout) {
@@ -173,12 +153,7 @@ HWND WaitForThreadDialog(DWORD threadId, std::chrono::milliseconds timeout) {
 }
 
 bool WaitForWindowGone(HWND window, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (::IsWindow(window)) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return windows::WaitForWindowGone(window, Milliseconds(timeout));
 }
 
 MessageBoxSeen AnswerMessageBox(const std::wstring& title, int answer) {

@@ -14,9 +14,10 @@
 namespace vantrel2::test {
 
 // Waits for a visible top-level dialog-class window with this title, owned
-// by this process; nullptr after the timeout.
+// by the process `processId`; nullptr after the timeout.
 HWND WaitForDialog(const std::wstring& title,
-                   std::chrono::milliseconds timeout = std::chrono::seconds(20));
+                   std::chrono::milliseconds timeout = std::chrono::seconds(20),
+                   DWORD processId = ::GetCurrentProcessId());
 
 // Waits for a visible top-level dialog-class window created by the thread
 // `threadId`, whatever its title (the file-open dialog's depends on the
@@ -44,7 +45,7 @@ MessageBoxSeen AnswerMessageBox(const std::wstring& title, int answer);
 
 // Closes what a test left open over `form` (message boxes, the file-open
 // dialog: any other dialog of its thread) and then `form`, so that its show
-// returns. Gives up after 15 seconds.
+// returns, in this process or another. Gives up after 15 seconds.
 void CloseEverything(HWND form);
 
 // Waits for the file-open dialog over `form`: another dialog of its thread

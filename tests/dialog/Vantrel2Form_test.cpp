@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "child_process.h"
 #include "commonModule.h"
 #include "layout_check.h"
 #include "settings.h"
@@ -213,25 +212,20 @@ TEST_F(FormTest, HasAFixedFrameAnIconAndTheControlKinds) {
 
 // --- Another DPI, measured in a child process started with LogPixels set --
 
-constexpr wchar_t kDpiChildVariable[] = L"VANTREL2_FORM_DPI_CHILD";
 constexpr DWORD kOtherDpi = 120;
 
 TEST_F(FormTest, ScalesByTheTwipRuleAtAnotherDpi) {
-    const std::wstring marker = folder / L"child-measured";
-    const test::ChildResult child = test::RunOwnTestAtDpi(
-        L"FormDpiChild.DISABLED_MeasuresTheDialog", kOtherDpi, kDpiChildVariable, marker);
-    ASSERT_TRUE(child.started);
-    EXPECT_EQ(child.exitCode, 0u) << child.output;
-    ASSERT_TRUE(test::Exists(marker)) << "the child did not measure the dialog";
-    const auto measured = test::ReadBytes(marker);
-    EXPECT_EQ(std::string(measured.begin(), measured.end()), "120");
+    std::string measured;
+    ASSERT_NO_FATAL_FAILURE(test::MeasureInChildAtDpi(L"FormDpiChild.DISABLED_MeasuresTheDialog",
+                                                      kOtherDpi, &measured));
+    EXPECT_EQ(measured, "120");
 }
 
 // 12 twips a pixel: every size and place is the twip value / 12, a tie
 // going to the even pixel.
 TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
-    wchar_t marker[MAX_PATH] = {};
-    if (!::GetEnvironmentVariableW(kDpiChildVariable, marker, MAX_PATH)) GTEST_SKIP();
+    const std::wstring report = test::DpiReportFile();
+    if (report.empty()) GTEST_SKIP();
     const int dpi = ScreenDpi();
     ASSERT_EQ(dpi, static_cast<int>(kOtherDpi));
     SharedState& state = CurrentSharedState();
@@ -253,7 +247,7 @@ TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
         ClickCancel(dialog);
     });
     EXPECT_TRUE(outcome.appeared);
-    if (!::testing::Test::HasFailure()) test::WriteBytes(marker, "120");
+    test::ReportMeasured(report, "120");
 }
 
 // --- Load step and the row rule -------------------------------------------

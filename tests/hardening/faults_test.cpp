@@ -232,11 +232,7 @@ TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesAndTheRunCompletes) {
     ASSERT_TRUE(release && ready);
     ::SetEnvironmentVariableW(kHoldFile, Target(1).c_str());
     ::SetEnvironmentVariableW(kHoldEvent, eventName.c_str());
-    wchar_t self[MAX_PATH * 2] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-    const std::wstring line = L"\"" + std::wstring(self) +
-                              L"\" --gtest_also_run_disabled_tests "
-                              L"--gtest_filter=FileHolderChild.DISABLED_HoldsTheFile";
+    const std::wstring line = test::OwnTestCommandLine(L"FileHolderChild.DISABLED_HoldsTheFile");
     bool heldSeen = false;
     bool shown = false;
     const auto child = test::RunChild(line, {}, 60000, [&](DWORD) {

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "Vantrel2Form.h"
-#include "child_process.h"
 #include "commonModule.h"
 #include "layout_check.h"
 #include "temp_folder.h"
@@ -183,21 +182,13 @@ TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
 
 // --- At 144 dpi from the start, in a child process with LogPixels set -------
 
-constexpr wchar_t kChildVariable[] = L"VANTREL2_RENDERING_DPI_CHILD";
-
 TEST(DialogDpi, OpensAt144DpiByTheTwipRule) {
-    test::TempFolder folder;
-    const std::wstring marker = folder / L"child-measured";
-    const test::ChildResult child = test::RunOwnTestAtDpi(L"DialogDpiChild.DISABLED_MeasuresAt144",
-                                                          144, kChildVariable, marker);
-    ASSERT_TRUE(child.started);
-    EXPECT_EQ(child.exitCode, 0u) << child.output;
-    ASSERT_TRUE(test::Exists(marker)) << "the child did not measure the dialog";
+    test::MeasureInChildAtDpi(L"DialogDpiChild.DISABLED_MeasuresAt144", 144);
 }
 
 TEST(DialogDpiChild, DISABLED_MeasuresAt144) {
-    wchar_t marker[MAX_PATH] = {};
-    if (!::GetEnvironmentVariableW(kChildVariable, marker, MAX_PATH)) GTEST_SKIP();
+    const std::wstring report = test::DpiReportFile();
+    if (report.empty()) GTEST_SKIP();
     const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
     const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
@@ -208,7 +199,7 @@ TEST(DialogDpiChild, DISABLED_MeasuresAt144) {
         ExpectLayout(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
     });
     EXPECT_TRUE(appeared);
-    if (!::testing::Test::HasFailure()) test::WriteBytes(marker, "144");
+    test::ReportMeasured(report, "144");
 }
 
 }  // namespace

@@ -498,11 +498,7 @@ TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
     std::atomic<bool> done{false};
     std::thread watcher([&] {
         while (!done) {
-            if (::FindWindowW(L"#32770", kVantrel2FormCaption)) {
-                if (::IsWindowVisible(::FindWindowW(L"#32770", kVantrel2FormCaption))) {
-                    sawDialog = true;
-                }
-            }
+            if (test::WaitForDialog(kVantrel2FormCaption, 0ms)) sawDialog = true;
             std::this_thread::sleep_for(1ms);
         }
     });

@@ -18,11 +18,10 @@
 #include "process_figures.h"
 #include "temp_folder.h"
 #include "win_handles.h"
+#include "window_driver.h"
 
 namespace vantrel2 {
 namespace {
-
-constexpr wchar_t kCaption[] = L"各種履歴･情報ファイル削除";
 
 // --- Figures ------------------------------------------------------------------
 
@@ -52,29 +51,6 @@ void ExpectFlat(const Figures& warm, const Figures& end, long long memorySlack) 
     EXPECT_LE(end.tlsProbe, warm.tlsProbe);
 }
 
-// --- Driving the dialog from inside its own thread ------------------------------
-
-// When the dialog is shown, a click on `button` is posted to it: no polling
-// thread, so that hundreds of runs stay fast.
-int pressOnShow = kCommand2Id;
-long shows = 0;
-
-LRESULT CALLBACK AfterWindowProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (call->message == WM_SHOWWINDOW && call->wParam) {
-            wchar_t text[64] = {};
-            ::GetWindowTextW(call->hwnd, text, 64);
-            if (std::wstring(text) == kCaption) {
-                ++shows;
-                ::PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(pressOnShow, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(::GetDlgItem(call->hwnd, pressOnShow)));
-            }
-        }
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 using GetClassObjectFunction = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFunction = HRESULT(__stdcall*)();
 
@@ -84,7 +60,8 @@ F Export(HMODULE module, const char* name) {
 }
 
 // A host folder: the DLL beside sysinfo\ and sysdata\, the stand-in command
-// library where the process finds it.
+// library where the process finds it. Cancel is pressed on every show unless
+// a test says otherwise.
 class Repetition : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -96,12 +73,9 @@ class Repetition : public ::testing::Test {
         test::MakeFolder(folder / L"sysdata");
         ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", nullptr);
         ASSERT_TRUE(::SetDllDirectoryW(folder.path().c_str()));
-        hook.reset(::SetWindowsHookExW(WH_CALLWNDPROCRET, AfterWindowProc, nullptr,
-                                       ::GetCurrentThreadId()));
-        ASSERT_TRUE(hook);
+        ASSERT_TRUE(presser);
     }
     void TearDown() override {
-        hook.reset();
         ::SetDllDirectoryW(nullptr);
         ::CoUninitialize();
     }
@@ -129,7 +103,7 @@ class Repetition : public ::testing::Test {
     }
 
     test::TempFolder folder;
-    UniqueWindowsHook hook;
+    test::PressOnEveryShow presser{kCommand2Id};
 };
 
 TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
@@ -140,15 +114,15 @@ TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
     // The confirmation off, every row ticked: each Execute deletes three files.
     ProfileWrite(folder / L"sysinfo\\kxSystem.ini", kSettingsSection, kConfirmKey, L"0");
     const auto run = [&](int button, int count, bool targets) {
-        pressOnShow = button;
+        presser.Press(button);
         for (int i = 0; i < count; ++i) {
             if (targets) MakeTargets();
             LONG nCode = 0;
-            const long before = shows;
+            const long before = presser.Shows();
             const HRESULT hr = command->VekProcStartCmd(0, 0, &nCode);
-            if (hr != S_OK || shows != before + 1 || (targets && !TargetsGone())) {
+            if (hr != S_OK || presser.Shows() != before + 1 || (targets && !TargetsGone())) {
                 ADD_FAILURE() << "run " << i << ": hr " << std::hex << hr << ", shown "
-                              << (shows - before) << ", targets gone " << TargetsGone();
+                              << (presser.Shows() - before) << ", targets gone " << TargetsGone();
                 return false;
             }
         }
@@ -168,7 +142,7 @@ TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
     ASSERT_TRUE(run(kCommand1Id, 90, true));
     const Figures endExecute = Measure();
     Print("after 100 Execute", endExecute);
-    EXPECT_EQ(shows, 400);
+    EXPECT_EQ(presser.Shows(), 400);
     ExpectFlat(warmCancel, endCancel, 256 * 1024);
     ExpectFlat(warmExecute, endExecute, 256 * 1024);
 }
@@ -196,7 +170,7 @@ std::pair<Figures, Figures> LoadCycles(const std::wstring& path, const char* lab
 }
 
 TEST_F(Repetition, AHundredLoadsAndUnloadsOfTheDllStayFlat) {
-    pressOnShow = kCommand2Id;
+    presser.Press(kCommand2Id);
     // Every load starts the command once, so that SharedState, the dialog
     // object and the host library binding all exist when the DLL goes.
     const auto [warm, end] =
@@ -206,9 +180,9 @@ TEST_F(Repetition, AHundredLoadsAndUnloadsOfTheDllStayFlat) {
                 EXPECT_TRUE(command) << cycle;
                 if (!command) return false;
                 LONG nCode = 0;
-                const long before = shows;
+                const long before = presser.Shows();
                 EXPECT_EQ(command->VekProcStartCmd(0, 0, &nCode), S_OK) << cycle;
-                EXPECT_EQ(shows, before + 1) << cycle;
+                EXPECT_EQ(presser.Shows(), before + 1) << cycle;
             }
             const HRESULT unload = Export<CanUnloadNowFunction>(dll, "DllCanUnloadNow")();
             EXPECT_EQ(unload, S_OK) << cycle;

@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
-#include <chrono>
 #include <functional>
+#include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Vantrel2Form.h"
@@ -19,8 +17,6 @@
 
 namespace vantrel2 {
 namespace {
-
-using namespace std::chrono_literals;
 
 HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
 
@@ -104,25 +100,15 @@ TEST(VisualStyles, DialogControlsComeFromCommonControls6) {
 }
 
 TEST(VisualStyles, MessageBoxButtonsComeFromCommonControls6) {
-    std::atomic<bool> appeared{false};
-    std::thread driver([&] {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        HWND box = nullptr;
-        while (!box && std::chrono::steady_clock::now() < deadline) {
-            box = ::FindWindowW(L"#32770", std::wstring(kWarningTitle).c_str());
-            if (!box || !::IsWindowVisible(box)) box = nullptr;
-            std::this_thread::sleep_for(20ms);
-        }
-        if (!box) return;
-        appeared = true;
-        HWND ok = ::GetDlgItem(box, IDOK);
-        ASSERT_NE(ok, nullptr);
-        ExpectCommonControls6(ok);
-        ::SendMessageW(ok, BM_CLICK, 0, 0);
+    auto answered = std::async(std::launch::async, [] {
+        return test::AnswerMessageBox(std::wstring(kWarningTitle), IDOK, [](HWND box) {
+            HWND ok = ::GetDlgItem(box, IDOK);
+            ASSERT_NE(ok, nullptr);
+            ExpectCommonControls6(ok);
+        });
     });
     ShowWarning(L"visual styles");
-    driver.join();
-    EXPECT_TRUE(appeared);
+    EXPECT_TRUE(answered.get().appeared);
 }
 
 // --- DPI ----------------------------------------------------------------------

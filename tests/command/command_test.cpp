@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ComError.h"
@@ -17,6 +18,7 @@
 #include "SharedState.h"
 #include "Vantrel2Form.h"
 #include "child_process.h"
+#include "host_window.h"
 #include "operation_table.h"
 #include "temp_folder.h"
 #include "window_driver.h"
@@ -343,36 +345,25 @@ TEST_F(CommandObject, MissingEntryPointFailsAtThatStepAndNamesIt) {
 }
 
 // The host drops its last reference from inside the modal dialog.
-_OrvaneVbCommand* releasedByHost = nullptr;
-HRESULT unloadWhileRunning = E_FAIL;
-
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP && releasedByHost) {
-        std::exchange(releasedByHost, nullptr)->Release();
-        unloadWhileRunning = CanUnloadNow();
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 TEST_F(CommandObject, SurvivesTheHostReleasingItDuringStart) {
     InstallHostLibrary();
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = HostWindowProc;
-    windowClass.lpszClassName = L"CommandTestHost";
-    ::RegisterClassW(&windowClass);
-    UniqueWindow host(::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
-                                        HWND_MESSAGE, nullptr, nullptr, nullptr));
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     ASSERT_EQ(CanUnloadNow(), S_OK);
     _OrvaneVbCommand* command = nullptr;
     ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, reinterpret_cast<void**>(&command)),
               S_OK);
-    releasedByHost = command;
+    _OrvaneVbCommand* releasedByHost = command;
+    HRESULT unloadWhileRunning = E_FAIL;
     LONG nCode = 0;
     HRESULT hr = E_FAIL;
     {
-        DialogUser user([&](HWND) { ::SendMessageW(host.get(), WM_APP, 0, 0); });
+        DialogUser user([&](HWND) {
+            host.Send([&] {
+                std::exchange(releasedByHost, nullptr)->Release();
+                unloadWhileRunning = CanUnloadNow();
+            });
+        });
         hr = command->VekProcStartCmd(0, 0, &nCode);
         ASSERT_TRUE(user.Appeared());
     }

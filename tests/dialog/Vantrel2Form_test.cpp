@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "commonModule.h"
+#include "host_window.h"
 #include "layout_check.h"
 #include "settings.h"
 #include "temp_folder.h"
@@ -403,18 +404,12 @@ TEST_F(FormTest, UnloadFromAHandlerEndsTheShow) {
 
 // --- Closing without saving, modality, reuse --------------------------------
 
-// A visible top-level window of this thread, standing in for the host's.
-UniqueWindow MakeHostWindow() {
-    return UniqueWindow(::CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                          10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr));
-}
-
 TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
     Store(kConfirmKey, L"1");
     Store(kBinderAttrKey, L"0");
     const auto before = test::ReadBytes(SettingsFile());
     Load();
-    const UniqueWindow host = MakeHostWindow();
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     bool hostEnabledWhileOpen = true;
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
@@ -434,7 +429,7 @@ TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
 
 TEST_F(FormTest, CloseButtonAndAltF4CloseWithoutWritingASettingsFile) {
     Load();
-    const UniqueWindow host = MakeHostWindow();
+    const test::HostWindow host;
     for (const bool altF4 : {false, true}) {
         SCOPED_TRACE(altF4 ? "Alt+F4" : "close button");
         const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
@@ -493,7 +488,7 @@ TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
 TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
     SharedState& state = Load();
     state.BinderAttrFlag = 3;
-    const UniqueWindow host = MakeHostWindow();
+    const test::HostWindow host;
     std::atomic<bool> sawDialog{false};
     std::atomic<bool> done{false};
     std::thread watcher([&] {

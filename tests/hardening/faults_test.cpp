@@ -15,6 +15,7 @@
 #include "child_process.h"
 #include "commonModule.h"
 #include "dialog_session.h"
+#include "host_window.h"
 #include "layout.h"
 #include "settings.h"
 #include "win_handles.h"
@@ -25,27 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Exists;
-
-// A visible top-level window of the host on this thread. WM_APP destroys
-// the window given in wParam, as a host tearing down its UI would.
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP) {
-        ::DestroyWindow(reinterpret_cast<HWND>(wParam));
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-UniqueWindow CreateHostWindow() {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = HostWindowProc;
-    windowClass.lpszClassName = L"HardeningTestHost";
-    ::RegisterClassW(&windowClass);
-    UniqueWindow window(::CreateWindowExW(0, windowClass.lpszClassName, L"host",
-                                          WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                                          nullptr, nullptr, nullptr));
-    return window;
-}
 
 // The command object against the stand-in host library in a host folder.
 class CommandFaults : public ::testing::Test {
@@ -142,7 +122,7 @@ TEST_F(CommandFaults, TheHostReleasingTheObjectInsideVekExitCommand) {
 }
 
 TEST_F(CommandFaults, TheDialogDestroyedFromOutsideEndsTheStartCleanly) {
-    const UniqueWindow host = CreateHostWindow();
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     ComPtr<_OrvaneVbCommand> command;
     ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
@@ -153,7 +133,8 @@ TEST_F(CommandFaults, TheDialogDestroyedFromOutsideEndsTheStartCleanly) {
         if (!dialog) return;
         appeared = true;
         hostDisabledWhileOpen = !::IsWindowEnabled(host.get());
-        ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
+        // As a host tearing down its windows would.
+        host.Post([dialog] { ::DestroyWindow(dialog); });
         if (!test::WaitForWindowGone(dialog, 10s)) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
     LONG nCode = 0;
@@ -182,14 +163,14 @@ using DialogFaults = test::HostFolderTest;
 // Destroyed while the confirmation question for row 0 waits: that question
 // counts as unanswered, the later rows are not touched, nothing is saved.
 TEST_F(DialogFaults, DestroyedWhileTheQuestionWaitsKeepsEveryFile) {
-    const UniqueWindow host = CreateHostWindow();
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     ProfileWrite(SettingsFile(), kSettingsSection, kConfirmKey, L"1");
     const auto before = test::ReadBytes(SettingsFile());
     ASSERT_TRUE(Show([&](HWND dialog) {
         test::Press(dialog, kCommand1Id);
         ASSERT_NE(test::WaitForDialog(L"注意", 10s), nullptr);
-        ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
+        host.Post([dialog] { ::DestroyWindow(dialog); });
         EXPECT_TRUE(test::WaitForWindowGone(dialog, 10s));
     }));
     for (int row = 0; row < 3; ++row) EXPECT_TRUE(Exists(Target(row))) << row;

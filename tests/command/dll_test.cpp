@@ -9,6 +9,7 @@
 #include "Vantrel2_idl.h"
 #include "Vantrel2Form.h"
 #include "child_process.h"
+#include "command_fixture.h"
 #include "temp_folder.h"
 #include "win_handles.h"
 #include "window_driver.h"
@@ -16,13 +17,9 @@
 namespace vantrel2 {
 namespace {
 
-using GetClassObjectFunction = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
-using CanUnloadNowFunction = HRESULT(__stdcall*)();
-
-template <typename F>
-F Export(HMODULE module, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
+using test::CanUnloadNowFunction;
+using test::Export;
+using test::GetClassObjectFunction;
 
 // Uses one loaded copy of the DLL: creates two objects, calls one by name.
 void UseLoadedDll(HMODULE dll) {

@@ -12,13 +12,12 @@
 
 #include "Vantrel2_idl.h"
 #include "child_process.h"
+#include "command_fixture.h"
 #include "commonModule.h"
-#include "settings.h"
 #include "layout.h"
 #include "process_figures.h"
-#include "temp_folder.h"
+#include "settings.h"
 #include "win_handles.h"
-#include "window_driver.h"
 
 namespace vantrel2 {
 namespace {
@@ -51,44 +50,35 @@ void ExpectFlat(const Figures& warm, const Figures& end, long long memorySlack) 
     EXPECT_LE(end.tlsProbe, warm.tlsProbe);
 }
 
-using GetClassObjectFunction = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
-using CanUnloadNowFunction = HRESULT(__stdcall*)();
-
-template <typename F>
-F Export(HMODULE module, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
+using test::CanUnloadNowFunction;
+using test::Export;
+using test::GetClassObjectFunction;
 
 // A host folder: the DLL beside sysinfo\ and sysdata\, the stand-in command
 // library where the process finds it. Cancel is pressed on every show unless
 // a test says otherwise.
-class Repetition : public ::testing::Test {
+class Repetition : public test::CommandFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-        const std::wstring bin = test::ProgramFolder();
-        ASSERT_TRUE(test::CopyInto(bin + L"\\Vantrel2.dll", folder / L"Vantrel2.dll"));
-        ASSERT_TRUE(test::CopyInto(bin + L"\\hostlib\\VekCmdLib.dll", folder / L"VekCmdLib.dll"));
-        test::MakeFolder(folder / L"sysinfo");
-        test::MakeFolder(folder / L"sysdata");
-        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", nullptr);
-        ASSERT_TRUE(::SetDllDirectoryW(folder.path().c_str()));
+        ASSERT_NO_FATAL_FAILURE(CommandFixture::SetUp());
+        StopLogging();
+        ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\Vantrel2.dll",
+                                   hostFolder / L"Vantrel2.dll"));
+        ASSERT_NO_FATAL_FAILURE(InstallHostLibrary());
+        test::MakeFolder(hostFolder / L"sysinfo");
+        test::MakeFolder(hostFolder / L"sysdata");
         ASSERT_TRUE(presser);
-    }
-    void TearDown() override {
-        ::SetDllDirectoryW(nullptr);
-        ::CoUninitialize();
     }
     void MakeTargets() {
         for (const wchar_t* name : {L"sysdata\\FileOpenDlg.ini", L"sysinfo\\BndAttrData.ini",
                                     L"sysinfo\\DrwAttrData.ini"}) {
-            test::WriteBytes(folder / name, "host data");
+            test::WriteBytes(hostFolder / name, "host data");
         }
     }
     bool TargetsGone() {
-        return !test::Exists(folder / L"sysdata\\FileOpenDlg.ini") &&
-               !test::Exists(folder / L"sysinfo\\BndAttrData.ini") &&
-               !test::Exists(folder / L"sysinfo\\DrwAttrData.ini");
+        return !test::Exists(hostFolder / L"sysdata\\FileOpenDlg.ini") &&
+               !test::Exists(hostFolder / L"sysinfo\\BndAttrData.ini") &&
+               !test::Exists(hostFolder / L"sysinfo\\DrwAttrData.ini");
     }
     static ComPtr<_OrvaneVbCommand> Create(HMODULE dll) {
         ComPtr<_OrvaneVbCommand> command;
@@ -102,17 +92,16 @@ class Repetition : public ::testing::Test {
         return command;
     }
 
-    test::TempFolder folder;
     test::PressOnEveryShow presser{kCommand2Id};
 };
 
 TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
-    const UniqueLibrary dll(::LoadLibraryW((folder / L"Vantrel2.dll").c_str()));
+    const UniqueLibrary dll(::LoadLibraryW((hostFolder / L"Vantrel2.dll").c_str()));
     ASSERT_TRUE(dll);
     ComPtr<_OrvaneVbCommand> command = Create(dll.get());
     ASSERT_TRUE(command);
     // The confirmation off, every row ticked: each Execute deletes three files.
-    ProfileWrite(folder / L"sysinfo\\kxSystem.ini", kSettingsSection, kConfirmKey, L"0");
+    ProfileWrite(hostFolder / L"sysinfo\\kxSystem.ini", kSettingsSection, kConfirmKey, L"0");
     const auto run = [&](int button, int count, bool targets) {
         presser.Press(button);
         for (int i = 0; i < count; ++i) {
@@ -174,7 +163,7 @@ TEST_F(Repetition, AHundredLoadsAndUnloadsOfTheDllStayFlat) {
     // Every load starts the command once, so that SharedState, the dialog
     // object and the host library binding all exist when the DLL goes.
     const auto [warm, end] =
-        LoadCycles(folder / L"Vantrel2.dll", "Vantrel2.dll", [&](HMODULE dll, int cycle) {
+        LoadCycles(hostFolder / L"Vantrel2.dll", "Vantrel2.dll", [&](HMODULE dll, int cycle) {
             {
                 ComPtr<_OrvaneVbCommand> command = Create(dll);
                 EXPECT_TRUE(command) << cycle;
@@ -197,10 +186,10 @@ TEST_F(Repetition, AHundredLoadsAndUnloadsOfTheDllStayFlat) {
     // and for this DLL loaded and freed without use). Each cycle above loads
     // both DLLs once, so that growth is the platform's; what the command
     // adds on top of it must be nothing.
-    const auto [plainWarm, plainEnd] = LoadCycles(folder / L"Vantrel2.dll", "Vantrel2.dll unused",
-                                                  [](HMODULE, int) { return true; });
-    const auto [baseWarm, baseEnd] = LoadCycles(folder / L"VekCmdLib.dll", "baseline VekCmdLib.dll",
-                                                [](HMODULE, int) { return true; });
+    const auto [plainWarm, plainEnd] = LoadCycles(
+        hostFolder / L"Vantrel2.dll", "Vantrel2.dll unused", [](HMODULE, int) { return true; });
+    const auto [baseWarm, baseEnd] = LoadCycles(
+        hostFolder / L"VekCmdLib.dll", "baseline VekCmdLib.dll", [](HMODULE, int) { return true; });
     const long platformHandles = std::max(0L, plainEnd.handles - plainWarm.handles) +
                                  std::max(0L, baseEnd.handles - baseWarm.handles);
     const long long platformBytes = std::max(0LL, plainEnd.committed - plainWarm.committed) +

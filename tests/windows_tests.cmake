@@ -1,9 +1,11 @@
 # Tests that run the Windows code for real under Wine.
 add_library(vantrel2_test_support STATIC support/temp_folder.cpp support/window_driver.cpp
                                          support/child_process.cpp support/dialog_session.cpp
-                                         support/layout_check.cpp)
+                                         support/layout_check.cpp support/host_window.cpp
+                                         support/command_fixture.cpp)
 target_include_directories(vantrel2_test_support PUBLIC support)
-target_link_libraries(vantrel2_test_support PUBLIC vantrel2_core GTest::gtest)
+target_link_libraries(vantrel2_test_support PUBLIC vantrel2_core vantrel2_window_search
+                                                   GTest::gtest)
 target_compile_options(vantrel2_test_support PRIVATE ${VANTREL2_WARNINGS})
 
 # vantrel2_windows_test(name sources... [TEST_PROPERTIES property value ...])

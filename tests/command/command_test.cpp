@@ -7,9 +7,8 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "ComError.h"
@@ -17,44 +16,15 @@
 #include "SharedState.h"
 #include "Vantrel2Form.h"
 #include "child_process.h"
+#include "command_fixture.h"
+#include "host_window.h"
 #include "operation_table.h"
-#include "temp_folder.h"
-#include "window_driver.h"
 
 namespace vantrel2 {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// Closes the deletion dialog from a second thread once it is shown, as a
-// user would with the caption's close button; `whileShown` runs first.
-class DialogUser {
-  public:
-    template <typename F>
-    explicit DialogUser(F whileShown)
-        : thread_([this, whileShown] {
-              HWND dialog = test::WaitForDialog(kVantrel2FormCaption);
-              if (!dialog) return;
-              appeared_ = true;
-              whileShown(dialog);
-              ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-              test::WaitForWindowGone(dialog);
-          }) {}
-    DialogUser() : DialogUser([](HWND) {}) {}
-    ~DialogUser() { Join(); }
-    bool Appeared() {
-        Join();
-        return appeared_;
-    }
-
-  private:
-    void Join() {
-        if (thread_.joinable()) thread_.join();
-    }
-    std::atomic<bool> appeared_{false};
-    std::thread thread_;
-};
 
 // Records what reaches VekProcStringBoxEvent.
 class RecordingCommand : public OrvaneVbCommand {
@@ -75,51 +45,13 @@ std::wstring ErrorDescription() {
     return description ? std::wstring(description.get()) : std::wstring();
 }
 
-class CommandObject : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", log.c_str());
-        ::SetEnvironmentVariableW(L"VEKCMDLIB_CSB_HANDLE", nullptr);
-        ::SetEnvironmentVariableW(L"VEKCMDLIB_TEXT_HEX", nullptr);
-        // Where the test program looks for VekCmdLib.dll, as the host's
-        // folder is for the host.
-        hostLibraryFolder_ = ::AddDllDirectory(hostFolder.path().c_str());
-        ASSERT_TRUE(hostLibraryFolder_);
-    }
-    void TearDown() override {
-        ::RemoveDllDirectory(hostLibraryFolder_);
-        ::CoUninitialize();
-    }
-    // Puts a built stand-in library (bin\<variant>\VekCmdLib.dll) in the
-    // host folder.
-    void InstallHostLibrary(const wchar_t* variant = L"hostlib") {
-        ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\" + variant + L"\\VekCmdLib.dll",
-                                   hostFolder / L"VekCmdLib.dll"));
-    }
-    std::vector<std::string> LogLines() const {
-        std::vector<std::string> lines;
-        if (!test::Exists(log)) return lines;
-        const auto bytes = test::ReadBytes(log);
-        std::istringstream in(std::string(bytes.begin(), bytes.end()));
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-        return lines;
-    }
-    void ClearLog() const { ::DeleteFileW(log.c_str()); }
-    static ComPtr<_OrvaneVbCommand> NewCommand() {
-        ComPtr<_OrvaneVbCommand> command;
-        EXPECT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
-        return command;
-    }
+ComPtr<_OrvaneVbCommand> NewCommand() {
+    ComPtr<_OrvaneVbCommand> command;
+    EXPECT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
+    return command;
+}
 
-    test::TempFolder hostFolder;
-    // Where the command finds VekCmdLib.dll, as the host's folder is for the host.
-    DLL_DIRECTORY_COOKIE hostLibraryFolder_ = nullptr;
-    std::wstring log = hostFolder / L"VekCmdLib.log";
-};
+using CommandObject = test::CommandFixture;
 
 TEST_F(CommandObject, OperationsThatDoNothingSucceedForAnyValuesThroughTheVtable) {
     InstallHostLibrary();
@@ -207,13 +139,11 @@ TEST_F(CommandObject, StartInitialisesShowsTheDialogAndEndsTheHostCommand) {
     auto c = NewCommand();
     LONG nCode = -5;
     std::atomic<LONG> codeWhileShown{0};
-    HRESULT hr = E_FAIL;
-    {
-        DialogUser user([&](HWND) { codeWhileShown = std::atomic_ref<LONG>(nCode).load(); });
-        hr = c->VekProcStartCmd(0x1234, -7, &nCode);
-        ASSERT_TRUE(user.Appeared());
-    }
-    EXPECT_EQ(hr, S_OK);
+    const test::ShowOutcome first =
+        StartAndClose([&] { return c->VekProcStartCmd(0x1234, -7, &nCode); },
+                      [&](HWND) { codeWhileShown = std::atomic_ref<LONG>(nCode).load(); });
+    ASSERT_TRUE(first.appeared);
+    EXPECT_EQ(first.result, S_OK);
     EXPECT_EQ(codeWhileShown.load(), 1) << "1 is stored before the dialog opens";
     EXPECT_EQ(nCode, 1);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 4660 -7", "VekExitCommand"}));
@@ -221,11 +151,10 @@ TEST_F(CommandObject, StartInitialisesShowsTheDialogAndEndsTheHostCommand) {
     // A second start reuses the dialog object kept in SharedState.
     const ModalDialog* dialog = CurrentSharedState().DialogInstance.get();
     ASSERT_NE(dialog, nullptr);
-    {
-        DialogUser user;
-        EXPECT_EQ(c->VekProcStartCmd(0, 0, &nCode), S_OK);
-        ASSERT_TRUE(user.Appeared());
-    }
+    const test::ShowOutcome second =
+        StartAndClose([&] { return c->VekProcStartCmd(0, 0, &nCode); });
+    EXPECT_EQ(second.result, S_OK);
+    ASSERT_TRUE(second.appeared);
     EXPECT_EQ(CurrentSharedState().DialogInstance.get(), dialog);
     EXPECT_EQ(LogLines().size(), 4u);
 }
@@ -234,9 +163,9 @@ TEST_F(CommandObject, ExecuteWithNoRowTickedEndsTheHostCommandOnce) {
     InstallHostLibrary();
     auto c = NewCommand();
     LONG nCode = 0;
-    HRESULT hr = E_FAIL;
-    {
-        DialogUser user([](HWND dialog) {
+    const test::ShowOutcome shown = StartAndClose(
+        [&] { return c->VekProcStartCmd(3, 4, &nCode); },
+        [](HWND dialog) {
             // Unticked without the row rule: the run only reads the values.
             for (int row = 0; row < 3; ++row) {
                 ::SendMessageW(::GetDlgItem(dialog, kCheck2Id + row), BM_SETCHECK, BST_UNCHECKED,
@@ -245,10 +174,8 @@ TEST_F(CommandObject, ExecuteWithNoRowTickedEndsTheHostCommandOnce) {
             ::PostMessageW(::GetDlgItem(dialog, kCommand1Id), BM_CLICK, 0, 0);
             EXPECT_TRUE(test::WaitForWindowGone(dialog)) << "Execute unloads the dialog";
         });
-        hr = c->VekProcStartCmd(3, 4, &nCode);
-        ASSERT_TRUE(user.Appeared());
-    }
-    EXPECT_EQ(hr, S_OK);
+    ASSERT_TRUE(shown.appeared);
+    EXPECT_EQ(shown.result, S_OK);
     EXPECT_EQ(nCode, 1);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 3 4", "VekExitCommand"}));
 }
@@ -257,22 +184,10 @@ TEST_F(CommandObject, StartThroughInvokeWritesTheByRefCode) {
     InstallHostLibrary();
     auto c = NewCommand();
     LONG nCode = 0;
-    VARIANT args[3];
-    V_VT(&args[2]) = VT_I4;
-    V_I4(&args[2]) = 77;
-    V_VT(&args[1]) = VT_I4;
-    V_I4(&args[1]) = 2;
-    V_VT(&args[0]) = VT_I4 | VT_BYREF;
-    V_I4REF(&args[0]) = &nCode;
-    DISPPARAMS params{args, nullptr, 3, 0};
-    HRESULT hr = E_FAIL;
-    {
-        DialogUser user;
-        hr = c->Invoke(0x60030000, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                       nullptr, nullptr);
-        ASSERT_TRUE(user.Appeared());
-    }
-    EXPECT_EQ(hr, S_OK);
+    const test::ShowOutcome shown =
+        StartAndClose([&] { return StartByInvoke(c.get(), 77, 2, &nCode); });
+    ASSERT_TRUE(shown.appeared);
+    EXPECT_EQ(shown.result, S_OK);
     EXPECT_EQ(nCode, 1);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 77 2", "VekExitCommand"}));
 }
@@ -327,11 +242,9 @@ TEST_F(CommandObject, MissingLibraryFailsAtOnceAndTheNextStartAfterItAppearsWork
     EXPECT_TRUE(LogLines().empty());
 
     InstallHostLibrary();
-    {
-        DialogUser user;
-        EXPECT_EQ(c->VekProcStartCmd(1, 1, &nCode), S_OK);
-        ASSERT_TRUE(user.Appeared());
-    }
+    const test::ShowOutcome shown = StartAndClose([&] { return c->VekProcStartCmd(1, 1, &nCode); });
+    EXPECT_EQ(shown.result, S_OK);
+    ASSERT_TRUE(shown.appeared);
     EXPECT_EQ(nCode, 1);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 1 1", "VekExitCommand"}));
 }
@@ -341,55 +254,38 @@ TEST_F(CommandObject, MissingEntryPointFailsAtThatStepAndNamesIt) {
     InstallHostLibrary(L"hostlib-without-exit");
     auto c = NewCommand();
     LONG nCode = 7;
-    HRESULT hr = S_OK;
-    {
-        DialogUser user;
-        hr = c->VekProcStartCmd(1, 1, &nCode);
-        ASSERT_TRUE(user.Appeared());
-    }
-    EXPECT_EQ(hr, kHostEntryPointNotFound);
+    const test::ShowOutcome shown = StartAndClose([&] { return c->VekProcStartCmd(1, 1, &nCode); });
+    ASSERT_TRUE(shown.appeared);
+    EXPECT_EQ(shown.result, kHostEntryPointNotFound);
     EXPECT_EQ(nCode, 1) << "stored right after InitVBCmdLib";
     EXPECT_NE(ErrorDescription().find(L"VekExitCommand"), std::wstring::npos);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 1 1"}));
 }
 
 // The host drops its last reference from inside the modal dialog.
-_OrvaneVbCommand* releasedByHost = nullptr;
-HRESULT unloadWhileRunning = E_FAIL;
-
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP && releasedByHost) {
-        std::exchange(releasedByHost, nullptr)->Release();
-        unloadWhileRunning = CanUnloadNow();
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 TEST_F(CommandObject, SurvivesTheHostReleasingItDuringStart) {
     InstallHostLibrary();
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = HostWindowProc;
-    windowClass.lpszClassName = L"CommandTestHost";
-    ::RegisterClassW(&windowClass);
-    UniqueWindow host(::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
-                                        HWND_MESSAGE, nullptr, nullptr, nullptr));
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     ASSERT_EQ(CanUnloadNow(), S_OK);
     _OrvaneVbCommand* command = nullptr;
     ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, reinterpret_cast<void**>(&command)),
               S_OK);
-    releasedByHost = command;
+    _OrvaneVbCommand* releasedByHost = command;
+    HRESULT unloadWhileRunning = E_FAIL;
     LONG nCode = 0;
-    HRESULT hr = E_FAIL;
-    {
-        DialogUser user([&](HWND) { ::SendMessageW(host.get(), WM_APP, 0, 0); });
-        hr = command->VekProcStartCmd(0, 0, &nCode);
-        ASSERT_TRUE(user.Appeared());
-    }
+    const test::ShowOutcome shown =
+        StartAndClose([&] { return command->VekProcStartCmd(0, 0, &nCode); },
+                      [&](HWND) {
+                          host.Send([&] {
+                              std::exchange(releasedByHost, nullptr)->Release();
+                              unloadWhileRunning = CanUnloadNow();
+                          });
+                      });
+    ASSERT_TRUE(shown.appeared);
     EXPECT_EQ(releasedByHost, nullptr) << "the host's reference was released";
     EXPECT_EQ(unloadWhileRunning, S_FALSE) << "the running start still holds the object";
-    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(shown.result, S_OK);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 0 0", "VekExitCommand"}));
     EXPECT_EQ(CanUnloadNow(), S_OK) << "gone once the start returned";
 }

@@ -3,24 +3,23 @@
 // running the DLL from a host folder.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "Vantrel2_idl.h"
 #include "Vantrel2Form.h"
 #include "child_process.h"
+#include "command_fixture.h"
 #include "temp_folder.h"
 #include "win_handles.h"
+#include "window_driver.h"
 
 namespace vantrel2 {
 namespace {
 
-using GetClassObjectFunction = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
-using CanUnloadNowFunction = HRESULT(__stdcall*)();
-
-template <typename F>
-F Export(HMODULE module, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
+using test::CanUnloadNowFunction;
+using test::Export;
+using test::GetClassObjectFunction;
 
 // Uses one loaded copy of the DLL: creates two objects, calls one by name.
 void UseLoadedDll(HMODULE dll) {
@@ -79,25 +78,6 @@ TEST(Vantrel2Dll, StaysLoadedOnceLoadedAndWorksAgain) {
     }
 }
 
-struct DialogSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t text[128] = {};
-    ::GetWindowTextW(window, text, 128);
-    if (owner != search->pid || !::IsWindowVisible(window) ||
-        std::wstring(text) != kVantrel2FormCaption) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
 // The stand-in host in a host folder of its own, as the main job runs it.
 class HostProgram : public ::testing::Test {
   protected:
@@ -114,18 +94,10 @@ class HostProgram : public ::testing::Test {
         dialogSeen = false;
         return test::RunChild(line, folder.path(), 60000, [&](DWORD pid) {
             if (!expectDialog) return;
-            HWND dialog = FindProcessDialog(pid);
+            HWND dialog = test::WaitForDialog(kVantrel2FormCaption, std::chrono::seconds(30), pid);
             dialogSeen = dialog != nullptr;
-            if (dialog) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+            if (dialog) test::CloseEverything(dialog);
         });
-    }
-    static HWND FindProcessDialog(DWORD pid) {
-        DialogSearch search{pid, nullptr};
-        for (int i = 0; i < 300 && !search.found; ++i) {
-            ::EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-            if (!search.found) ::Sleep(100);
-        }
-        return search.found;
     }
     std::string Log() {
         const auto bytes = test::ReadBytes(folder / L"VekCmdLib.log");

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "child_process.h"
 #include "commonModule.h"
+#include "host_window.h"
 #include "layout_check.h"
 #include "settings.h"
 #include "temp_folder.h"
@@ -213,25 +213,20 @@ TEST_F(FormTest, HasAFixedFrameAnIconAndTheControlKinds) {
 
 // --- Another DPI, measured in a child process started with LogPixels set --
 
-constexpr wchar_t kDpiChildVariable[] = L"VANTREL2_FORM_DPI_CHILD";
 constexpr DWORD kOtherDpi = 120;
 
 TEST_F(FormTest, ScalesByTheTwipRuleAtAnotherDpi) {
-    const std::wstring marker = folder / L"child-measured";
-    const test::ChildResult child = test::RunOwnTestAtDpi(
-        L"FormDpiChild.DISABLED_MeasuresTheDialog", kOtherDpi, kDpiChildVariable, marker);
-    ASSERT_TRUE(child.started);
-    EXPECT_EQ(child.exitCode, 0u) << child.output;
-    ASSERT_TRUE(test::Exists(marker)) << "the child did not measure the dialog";
-    const auto measured = test::ReadBytes(marker);
-    EXPECT_EQ(std::string(measured.begin(), measured.end()), "120");
+    std::string measured;
+    ASSERT_NO_FATAL_FAILURE(test::MeasureInChildAtDpi(L"FormDpiChild.DISABLED_MeasuresTheDialog",
+                                                      kOtherDpi, &measured));
+    EXPECT_EQ(measured, "120");
 }
 
 // 12 twips a pixel: every size and place is the twip value / 12, a tie
 // going to the even pixel.
 TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
-    wchar_t marker[MAX_PATH] = {};
-    if (!::GetEnvironmentVariableW(kDpiChildVariable, marker, MAX_PATH)) GTEST_SKIP();
+    const std::wstring report = test::DpiReportFile();
+    if (report.empty()) GTEST_SKIP();
     const int dpi = ScreenDpi();
     ASSERT_EQ(dpi, static_cast<int>(kOtherDpi));
     SharedState& state = CurrentSharedState();
@@ -253,7 +248,7 @@ TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
         ClickCancel(dialog);
     });
     EXPECT_TRUE(outcome.appeared);
-    if (!::testing::Test::HasFailure()) test::WriteBytes(marker, "120");
+    test::ReportMeasured(report, "120");
 }
 
 // --- Load step and the row rule -------------------------------------------
@@ -409,18 +404,12 @@ TEST_F(FormTest, UnloadFromAHandlerEndsTheShow) {
 
 // --- Closing without saving, modality, reuse --------------------------------
 
-// A visible top-level window of this thread, standing in for the host's.
-UniqueWindow MakeHostWindow() {
-    return UniqueWindow(::CreateWindowExW(0, L"Static", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                          10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr));
-}
-
 TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
     Store(kConfirmKey, L"1");
     Store(kBinderAttrKey, L"0");
     const auto before = test::ReadBytes(SettingsFile());
     Load();
-    const UniqueWindow host = MakeHostWindow();
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     bool hostEnabledWhileOpen = true;
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
@@ -440,7 +429,7 @@ TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
 
 TEST_F(FormTest, CloseButtonAndAltF4CloseWithoutWritingASettingsFile) {
     Load();
-    const UniqueWindow host = MakeHostWindow();
+    const test::HostWindow host;
     for (const bool altF4 : {false, true}) {
         SCOPED_TRACE(altF4 ? "Alt+F4" : "close button");
         const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
@@ -499,16 +488,12 @@ TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
 TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
     SharedState& state = Load();
     state.BinderAttrFlag = 3;
-    const UniqueWindow host = MakeHostWindow();
+    const test::HostWindow host;
     std::atomic<bool> sawDialog{false};
     std::atomic<bool> done{false};
     std::thread watcher([&] {
         while (!done) {
-            if (::FindWindowW(L"#32770", kVantrel2FormCaption)) {
-                if (::IsWindowVisible(::FindWindowW(L"#32770", kVantrel2FormCaption))) {
-                    sawDialog = true;
-                }
-            }
+            if (test::WaitForDialog(kVantrel2FormCaption, 0ms)) sawDialog = true;
             std::this_thread::sleep_for(1ms);
         }
     });

@@ -42,19 +42,14 @@ std::wstring PathOf(HWND dialog, int row) { return WindowText(Item(dialog, kText
 using test::Click;
 using test::kClosed;
 using test::kNothing;
+using test::NextShown;
 using test::Press;
+using test::Question;
 using test::SetPath;
-using test::Shown;
-
-Shown Warning(std::wstring_view text) { return {L"警告", std::wstring(text)}; }
-Shown Question(const std::wstring& path) { return {L"注意", ConfirmationQuestion(path)}; }
-
-Shown Next(HWND dialog, int button = IDYES, std::chrono::milliseconds wait = 10s) {
-    return test::NextShown(dialog, button, wait);
-}
+using test::Warning;
 
 // After a stopped run: no further box, and the dialog still open.
-void ExpectStillOpen(HWND dialog) { EXPECT_EQ(Next(dialog, IDNO, 400ms), kNothing); }
+void ExpectStillOpen(HWND dialog) { EXPECT_EQ(NextShown(dialog, IDNO, 400ms), kNothing); }
 
 // --- The file-open dialog -------------------------------------------------------
 
@@ -108,7 +103,7 @@ TEST_F(ExecuteRun, NoRowTickedDeletesNothingWritesTheFourKeysAndCloses) {
         Click(dialog, kCheck2Id + 0);
         Click(dialog, kCheck2Id + 1);
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     for (int row = 0; row < kRowCount; ++row) EXPECT_TRUE(Exists(Target(row))) << row;
     const auto saved = ReadBytes(SettingsFile());
@@ -128,8 +123,8 @@ TEST_F(ExecuteRun, SpacesAroundAPathAreTrimmedForTheBoxTheQuestionAndTheDeletion
         ASSERT_NE(test::WaitForDialog(L"注意", 10s), nullptr);
         EXPECT_EQ(PathOf(dialog, 0), Target(0));
         EXPECT_EQ(PathOf(dialog, 1), L"  unticked.ini ");
-        EXPECT_EQ(Next(dialog, IDYES), Question(Target(0)));
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog, IDYES), Question(Target(0)));
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_FALSE(Exists(Target(0)));
     EXPECT_EQ(StoredFlags(), L"1100");
@@ -149,7 +144,7 @@ TEST_F(ExecuteRun, TheExtensionTestPassesIniInAnyCaseAndXiniAndABareIniName) {
         SetPath(dialog, 1, folder / L"work\\dataxini");
         SetPath(dialog, 2, L"ini");
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_FALSE(Exists(folder / L"work\\\xD55C\xAE00.iNi"));
     EXPECT_FALSE(Exists(folder / L"work\\dataxini"));
@@ -168,7 +163,7 @@ TEST_F(ExecuteRun, WithoutASysinfoFolderTheRunStillCompletesAndCloses) {
         Click(dialog, kCheck2Id + 2);
         Click(dialog, kCheck1Id);
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_FALSE(Exists(Target(0)));
     EXPECT_FALSE(Exists(folder / L"sysinfo"));
@@ -178,9 +173,9 @@ TEST_F(ExecuteRun, NoKeepsThatFileAndTheRunGoesOnAndSaves) {
     Store(kDrawingAttrKey, L"0");
     ASSERT_TRUE(Show([&](HWND dialog) {
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog, IDNO), Question(Target(0)));
-        EXPECT_EQ(Next(dialog, IDYES), Question(Target(1)));
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog, IDNO), Question(Target(0)));
+        EXPECT_EQ(NextShown(dialog, IDYES), Question(Target(1)));
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_TRUE(Exists(Target(0)));
     EXPECT_FALSE(Exists(Target(1)));
@@ -200,7 +195,7 @@ TEST_F(ExecuteRun, FilesThatCannotGoStayWithoutAMessageAndTheRunCompletes) {
         ASSERT_TRUE(lock);
         ASSERT_TRUE(Show([&](HWND dialog) {
             Press(dialog, kCommand1Id);
-            EXPECT_EQ(Next(dialog), kClosed);
+            EXPECT_EQ(NextShown(dialog), kClosed);
         }));
     }
     EXPECT_EQ(::GetFileAttributesW(Target(1).c_str()), readOnly);
@@ -224,7 +219,7 @@ TEST_F(ExecuteRun, FilesThatCannotGoStayWithoutAMessageAndTheRunCompletes) {
         SetPath(dialog, 1, hidden);
         SetPath(dialog, 2, system);
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_TRUE(Exists(folder / L"x.ini"));
     EXPECT_EQ(::GetFileAttributesW(hidden.c_str()), hiddenBefore);
@@ -251,8 +246,8 @@ TEST_F(ExecuteRun, AWildcardAsksOnceAndDeletesExactlyTheLongNameMatches) {
     ASSERT_TRUE(Show([&](HWND dialog) {
         SetPath(dialog, 0, pattern);
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog, IDYES), Question(pattern));
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog, IDYES), Question(pattern));
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     for (const wchar_t* name : matching) EXPECT_FALSE(Exists(inPat(name))) << Utf8(name);
     for (const wchar_t* name : others) EXPECT_TRUE(Exists(inPat(name))) << Utf8(name);
@@ -265,7 +260,7 @@ TEST_F(ExecuteRun, GreyedBoxesCountAsUntickedAndAreSavedAsTwo) {
         // The same file in rows 0 and 1: the second deletion fails silently.
         SetPath(dialog, 1, Target(0));
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_FALSE(Exists(Target(0)));
     EXPECT_TRUE(Exists(Target(1)));
@@ -278,7 +273,7 @@ TEST_F(ExecuteRun, TheNextShowHasTheTicksExecuteSaved) {
         Click(dialog, kCheck2Id + 1);
         Click(dialog, kCheck1Id);
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_FALSE(Exists(Target(0)));
     EXPECT_TRUE(Exists(Target(1)));
@@ -302,7 +297,7 @@ TEST_F(ExecuteRun, ASpacesOnlyPathEmptiesTheBoxWarnsAndWritesNothing) {
     ASSERT_TRUE(Show([&](HWND dialog) {
         SetPath(dialog, 1, L"    ");
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog), Warning(kRowTexts[1].emptyWarning));
+        EXPECT_EQ(NextShown(dialog), Warning(kRowTexts[1].emptyWarning));
         ExpectStillOpen(dialog);
         EXPECT_EQ(PathOf(dialog, 1), L"");
         Click(dialog, kCommand2Id);
@@ -324,7 +319,7 @@ TEST_F(ExecuteRun, OtherEndingsFailTheExtensionTestAndKeepTheFile) {
             SCOPED_TRACE(Utf8(path));
             SetPath(dialog, 0, path);
             Press(dialog, kCommand1Id);
-            EXPECT_EQ(Next(dialog), Warning(kRowTexts[0].extensionWarning));
+            EXPECT_EQ(NextShown(dialog), Warning(kRowTexts[0].extensionWarning));
             ExpectStillOpen(dialog);
         }
         Click(dialog, kCommand2Id);
@@ -340,8 +335,8 @@ TEST_F(ExecuteRun, AStopAtRowOneKeepsRowZerosDeletionAndASecondRunAsksAgain) {
         SetPath(dialog, 1, L"");
         SetPath(dialog, 2, L"  not examined.txt ");
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog, IDYES), Question(Target(0)));
-        EXPECT_EQ(Next(dialog), Warning(kRowTexts[1].emptyWarning));
+        EXPECT_EQ(NextShown(dialog, IDYES), Question(Target(0)));
+        EXPECT_EQ(NextShown(dialog), Warning(kRowTexts[1].emptyWarning));
         ExpectStillOpen(dialog);
         EXPECT_FALSE(Exists(Target(0)));
         EXPECT_EQ(PathOf(dialog, 2), L"  not examined.txt ");
@@ -350,9 +345,9 @@ TEST_F(ExecuteRun, AStopAtRowOneKeepsRowZerosDeletionAndASecondRunAsksAgain) {
         SetPath(dialog, 1, Target(1));
         Click(dialog, kCheck2Id + 2);
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog, IDYES), Question(Target(0)));  // already gone
-        EXPECT_EQ(Next(dialog, IDYES), Question(Target(1)));
-        EXPECT_EQ(Next(dialog), kClosed);
+        EXPECT_EQ(NextShown(dialog, IDYES), Question(Target(0)));  // already gone
+        EXPECT_EQ(NextShown(dialog, IDYES), Question(Target(1)));
+        EXPECT_EQ(NextShown(dialog), kClosed);
     }));
     EXPECT_FALSE(Exists(Target(1)));
     EXPECT_TRUE(Exists(Target(2)));
@@ -370,7 +365,7 @@ TEST_F(BrowseButton, TheChosenFullPathGoesIntoThatRowOnly) {
     const CurrentFolder here(folder / L"work");
     ASSERT_TRUE(Show([&](HWND dialog) {
         EXPECT_EQ(Browse(dialog, 0, picked), L"FileOpenDlg.ini");
-        EXPECT_EQ(Next(dialog, IDNO, 500ms), kNothing);
+        EXPECT_EQ(NextShown(dialog, IDNO, 500ms), kNothing);
         EXPECT_EQ(::lstrcmpiW(PathOf(dialog, 0).c_str(), picked.c_str()), 0)
             << Utf8(PathOf(dialog, 0));
         EXPECT_EQ(PathOf(dialog, 1), Target(1));
@@ -379,7 +374,7 @@ TEST_F(BrowseButton, TheChosenFullPathGoesIntoThatRowOnly) {
         // Row 1 starts from its own file and folder: a bare name lands in
         // sysinfo, and another extension comes back without a message.
         EXPECT_EQ(Browse(dialog, 1, L"other.txt"), L"BndAttrData.ini");
-        EXPECT_EQ(Next(dialog, IDNO, 500ms), kNothing);
+        EXPECT_EQ(NextShown(dialog, IDNO, 500ms), kNothing);
         EXPECT_EQ(::lstrcmpiW(PathOf(dialog, 1).c_str(), (folder / L"sysinfo\\other.txt").c_str()),
                   0)
             << Utf8(PathOf(dialog, 1));
@@ -391,8 +386,8 @@ TEST_F(BrowseButton, TheChosenFullPathGoesIntoThatRowOnly) {
 
         // Execute takes the chosen paths as they stand and refuses only now.
         Press(dialog, kCommand1Id);
-        EXPECT_EQ(Next(dialog, IDNO), Question(chosen));
-        EXPECT_EQ(Next(dialog), Warning(kRowTexts[1].extensionWarning));
+        EXPECT_EQ(NextShown(dialog, IDNO), Question(chosen));
+        EXPECT_EQ(NextShown(dialog), Warning(kRowTexts[1].extensionWarning));
         ExpectStillOpen(dialog);
         Click(dialog, kCommand2Id);
     }));
@@ -408,7 +403,7 @@ TEST_F(BrowseButton, CancelLeavesTheBoxExactlyAsItWas) {
             SCOPED_TRACE(Utf8(text));
             SetPath(dialog, 2, text);
             Browse(dialog, 2, L"");
-            EXPECT_EQ(Next(dialog, IDNO, 300ms), kNothing);
+            EXPECT_EQ(NextShown(dialog, IDNO, 300ms), kNothing);
             EXPECT_EQ(PathOf(dialog, 2), text);
         }
         EXPECT_EQ(PathOf(dialog, 0), Target(0));

@@ -5,21 +5,20 @@
 
 #include <atomic>
 #include <functional>
-#include <sstream>
 #include <string>
-#include <thread>
-#include <vector>
+#include <utility>
 
 #include "ModuleCounts.h"
 #include "OrvaneVbCommand.h"
 #include "SharedState.h"
 #include "child_process.h"
+#include "command_fixture.h"
 #include "commonModule.h"
 #include "dialog_session.h"
+#include "host_window.h"
 #include "layout.h"
 #include "settings.h"
 #include "win_handles.h"
-#include "window_driver.h"
 
 namespace vantrel2 {
 namespace {
@@ -27,73 +26,27 @@ namespace {
 using namespace std::chrono_literals;
 using test::Exists;
 
-// A visible top-level window of the host on this thread. WM_APP destroys
-// the window given in wParam, as a host tearing down its UI would.
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP) {
-        ::DestroyWindow(reinterpret_cast<HWND>(wParam));
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-UniqueWindow CreateHostWindow() {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = HostWindowProc;
-    windowClass.lpszClassName = L"HardeningTestHost";
-    ::RegisterClassW(&windowClass);
-    UniqueWindow window(::CreateWindowExW(0, windowClass.lpszClassName, L"host",
-                                          WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                                          nullptr, nullptr, nullptr));
-    return window;
-}
-
-// The command object against the stand-in host library in a host folder.
-class CommandFaults : public ::testing::Test {
+// The command object against the stand-in host library in a host folder,
+// loaded here so that a test can hook into VekExitCommand.
+class CommandFaults : public test::CommandFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", log.c_str());
-        ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\hostlib\\VekCmdLib.dll",
-                                   hostFolder / L"VekCmdLib.dll"));
-        hostLibraryFolder_ = ::AddDllDirectory(hostFolder.path().c_str());
-        ASSERT_TRUE(hostLibraryFolder_);
+        ASSERT_NO_FATAL_FAILURE(CommandFixture::SetUp());
+        ASSERT_NO_FATAL_FAILURE(InstallHostLibrary());
         hostLibrary.reset(
             ::LoadLibraryExW(L"VekCmdLib.dll", nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
         ASSERT_TRUE(hostLibrary);
     }
-    void TearDown() override {
-        ::RemoveDllDirectory(hostLibraryFolder_);
-        ::CoUninitialize();
-    }
-    std::string Log() const {
-        if (!Exists(log)) return {};
-        const auto bytes = test::ReadBytes(log);
-        return std::string(bytes.begin(), bytes.end());
-    }
     using ExitHook = void(__stdcall*)(void*);
     void SetExitHook(ExitHook hook, void* context) {
         using SetHook = void(__stdcall*)(ExitHook, void*);
-        auto set = reinterpret_cast<SetHook>(
-            reinterpret_cast<void*>(::GetProcAddress(hostLibrary.get(), "VekCmdLibSetExitHook")));
+        const auto set = test::Export<SetHook>(hostLibrary.get(), "VekCmdLibSetExitHook");
         ASSERT_NE(set, nullptr);
         set(hook, context);
     }
 
-    test::TempFolder hostFolder;
-    // Where the command finds VekCmdLib.dll, as the host's folder is for the host.
-    DLL_DIRECTORY_COOKIE hostLibraryFolder_ = nullptr;
-    std::wstring log = hostFolder / L"VekCmdLib.log";
     UniqueLibrary hostLibrary;
 };
-
-// Closes the deletion dialog from a second thread once it is shown.
-void CloseWhenShown(std::atomic<bool>& appeared) {
-    HWND dialog = test::WaitForDialog(kVantrel2FormCaption);
-    if (!dialog) return;
-    appeared = true;
-    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-}
 
 struct ReleaseInExit {
     IUnknown* object;
@@ -110,7 +63,7 @@ TEST_F(CommandFaults, TheHostReleasingTheObjectInsideVekExitCommand) {
     // Through the vtable, then through IDispatch::Invoke.
     for (const bool byName : {false, true}) {
         SCOPED_TRACE(byName ? "Invoke" : "vtable");
-        ::DeleteFileW(log.c_str());
+        ClearLog();
         ASSERT_EQ(CanUnloadNow(), S_OK);
         _OrvaneVbCommand* command = nullptr;
         ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, reinterpret_cast<void**>(&command)),
@@ -118,26 +71,12 @@ TEST_F(CommandFaults, TheHostReleasingTheObjectInsideVekExitCommand) {
         ReleaseInExit release{command};
         SetExitHook(ReleaseTheObject, &release);
         LONG nCode = 0;
-        HRESULT hr = E_FAIL;
-        std::atomic<bool> appeared{false};
-        std::thread user(CloseWhenShown, std::ref(appeared));
-        if (byName) {
-            VARIANT args[3];
-            V_VT(&args[2]) = VT_I4;
-            V_I4(&args[2]) = 1;
-            V_VT(&args[1]) = VT_I4;
-            V_I4(&args[1]) = 2;
-            V_VT(&args[0]) = VT_I4 | VT_BYREF;
-            V_I4REF(&args[0]) = &nCode;
-            DISPPARAMS params{args, nullptr, 3, 0};
-            hr = command->Invoke(0x60030000, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                 &params, nullptr, nullptr, nullptr);
-        } else {
-            hr = command->VekProcStartCmd(1, 2, &nCode);
-        }
-        user.join();
-        ASSERT_TRUE(appeared.load());
-        EXPECT_EQ(hr, S_OK);
+        const test::ShowOutcome shown = StartAndClose([&] {
+            return byName ? StartByInvoke(command, 1, 2, &nCode)
+                          : command->VekProcStartCmd(1, 2, &nCode);
+        });
+        ASSERT_TRUE(shown.appeared);
+        EXPECT_EQ(shown.result, S_OK);
         EXPECT_EQ(nCode, 1);
         EXPECT_EQ(release.object, nullptr) << "the hook ran";
         EXPECT_EQ(release.unloadInside, S_FALSE) << "the running start still holds the object";
@@ -147,35 +86,32 @@ TEST_F(CommandFaults, TheHostReleasingTheObjectInsideVekExitCommand) {
 }
 
 TEST_F(CommandFaults, TheDialogDestroyedFromOutsideEndsTheStartCleanly) {
-    const UniqueWindow host = CreateHostWindow();
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     ComPtr<_OrvaneVbCommand> command;
     ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
-    std::atomic<bool> appeared{false};
     std::atomic<bool> hostDisabledWhileOpen{false};
-    std::thread outsider([&] {
-        HWND dialog = test::WaitForDialog(kVantrel2FormCaption);
-        if (!dialog) return;
-        appeared = true;
-        hostDisabledWhileOpen = !::IsWindowEnabled(host.get());
-        ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
-        if (!test::WaitForWindowGone(dialog, 10s)) ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-    });
     LONG nCode = 0;
-    const HRESULT hr = command->VekProcStartCmd(0, 0, &nCode);
-    outsider.join();
-    ASSERT_TRUE(appeared.load());
+    const test::ShowOutcome shown =
+        StartAndClose([&] { return command->VekProcStartCmd(0, 0, &nCode); },
+                      [&](HWND dialog) {
+                          hostDisabledWhileOpen = !::IsWindowEnabled(host.get());
+                          // As a host tearing down its windows would; closed by the driver
+                          // only if that fails.
+                          host.Post([dialog] { ::DestroyWindow(dialog); });
+                          test::WaitForWindowGone(dialog, 10s);
+                      });
+    ASSERT_TRUE(shown.appeared);
     EXPECT_TRUE(hostDisabledWhileOpen.load());
-    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(shown.result, S_OK);
     EXPECT_TRUE(::IsWindowEnabled(host.get())) << "the host is usable again";
     EXPECT_EQ(Log(), "InitVBCmdLib 0 0\r\nVekExitCommand\r\n");
 
     // The next start shows the dialog again and closes normally.
-    appeared = false;
-    std::thread user(CloseWhenShown, std::ref(appeared));
-    EXPECT_EQ(command->VekProcStartCmd(0, 0, &nCode), S_OK);
-    user.join();
-    EXPECT_TRUE(appeared.load());
+    const test::ShowOutcome again =
+        StartAndClose([&] { return command->VekProcStartCmd(0, 0, &nCode); });
+    EXPECT_EQ(again.result, S_OK);
+    EXPECT_TRUE(again.appeared);
     EXPECT_EQ(Log(),
               "InitVBCmdLib 0 0\r\nVekExitCommand\r\nInitVBCmdLib 0 0\r\nVekExitCommand\r\n");
 }
@@ -190,7 +126,7 @@ using DialogFaults = test::HostFolderTest;
 // the question counts as unanswered, no second run or browse starts, the
 // later rows are not touched, nothing is saved.
 TEST_F(DialogFaults, DestroyedOrClosedWhileTheQuestionWaitsKeepsEveryFile) {
-    const UniqueWindow host = CreateHostWindow();
+    const test::HostWindow host;
     ASSERT_TRUE(host);
     const auto closeThenYes = [](HWND dialog) {
         ::PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -202,9 +138,7 @@ TEST_F(DialogFaults, DestroyedOrClosedWhileTheQuestionWaitsKeepsEveryFile) {
         std::function<void(HWND)> interrupt;
     } cases[] = {
         {"destroyed by the host",
-         [&](HWND dialog) {
-             ::PostMessageW(host.get(), WM_APP, reinterpret_cast<WPARAM>(dialog), 0);
-         }},
+         [&](HWND dialog) { host.Post([dialog] { ::DestroyWindow(dialog); }); }},
         {"a close request, then Yes", closeThenYes},
         {"Execute and browse again, a close request, then Yes",
          [&](HWND dialog) {
@@ -266,11 +200,7 @@ TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesAndTheRunCompletes) {
     ASSERT_TRUE(release && ready);
     ::SetEnvironmentVariableW(kHoldFile, Target(1).c_str());
     ::SetEnvironmentVariableW(kHoldEvent, eventName.c_str());
-    wchar_t self[MAX_PATH * 2] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-    const std::wstring line = L"\"" + std::wstring(self) +
-                              L"\" --gtest_also_run_disabled_tests "
-                              L"--gtest_filter=FileHolderChild.DISABLED_HoldsTheFile";
+    const std::wstring line = test::OwnTestCommandLine(L"FileHolderChild.DISABLED_HoldsTheFile");
     bool heldSeen = false;
     bool shown = false;
     const auto child = test::RunChild(line, {}, 60000, [&](DWORD) {

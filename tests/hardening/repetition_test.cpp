@@ -13,17 +13,15 @@
 
 #include "Vantrel2_idl.h"
 #include "child_process.h"
+#include "command_fixture.h"
 #include "commonModule.h"
-#include "settings.h"
 #include "layout.h"
 #include "process_figures.h"
-#include "temp_folder.h"
+#include "settings.h"
 #include "win_handles.h"
 
 namespace vantrel2 {
 namespace {
-
-constexpr wchar_t kCaption[] = L"各種履歴･情報ファイル削除";
 
 // --- Figures ------------------------------------------------------------------
 
@@ -53,70 +51,35 @@ void ExpectFlat(const Figures& warm, const Figures& end, long long memorySlack) 
     EXPECT_LE(end.tlsProbe, warm.tlsProbe);
 }
 
-// --- Driving the dialog from inside its own thread ------------------------------
-
-// When the dialog is shown, a click on `button` is posted to it: no polling
-// thread, so that hundreds of runs stay fast.
-int pressOnShow = kCommand2Id;
-long shows = 0;
-
-LRESULT CALLBACK AfterWindowProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (call->message == WM_SHOWWINDOW && call->wParam) {
-            wchar_t text[64] = {};
-            ::GetWindowTextW(call->hwnd, text, 64);
-            if (std::wstring(text) == kCaption) {
-                ++shows;
-                ::PostMessageW(call->hwnd, WM_COMMAND, MAKEWPARAM(pressOnShow, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(::GetDlgItem(call->hwnd, pressOnShow)));
-            }
-        }
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-using GetClassObjectFunction = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
-using CanUnloadNowFunction = HRESULT(__stdcall*)();
-
-template <typename F>
-F Export(HMODULE module, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
+using test::CanUnloadNowFunction;
+using test::Export;
+using test::GetClassObjectFunction;
 
 // A host folder: the DLL beside sysinfo\ and sysdata\, the stand-in command
-// library where the process finds it.
-class Repetition : public ::testing::Test {
+// library where the process finds it. Cancel is pressed on every show unless
+// a test says otherwise.
+class Repetition : public test::CommandFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-        const std::wstring bin = test::ProgramFolder();
-        ASSERT_TRUE(test::CopyInto(bin + L"\\Vantrel2.dll", folder / L"Vantrel2.dll"));
-        ASSERT_TRUE(test::CopyInto(bin + L"\\hostlib\\VekCmdLib.dll", folder / L"VekCmdLib.dll"));
-        test::MakeFolder(folder / L"sysinfo");
-        test::MakeFolder(folder / L"sysdata");
-        ::SetEnvironmentVariableW(L"VEKCMDLIB_LOG", nullptr);
-        hostLibraryFolder_ = ::AddDllDirectory(folder.path().c_str());
-        ASSERT_TRUE(hostLibraryFolder_);
-        hook.reset(::SetWindowsHookExW(WH_CALLWNDPROCRET, AfterWindowProc, nullptr,
-                                       ::GetCurrentThreadId()));
-        ASSERT_TRUE(hook);
-    }
-    void TearDown() override {
-        hook.reset();
-        ::RemoveDllDirectory(hostLibraryFolder_);
-        ::CoUninitialize();
+        ASSERT_NO_FATAL_FAILURE(CommandFixture::SetUp());
+        StopLogging();
+        ASSERT_TRUE(test::CopyInto(test::ProgramFolder() + L"\\Vantrel2.dll",
+                                   hostFolder / L"Vantrel2.dll"));
+        ASSERT_NO_FATAL_FAILURE(InstallHostLibrary());
+        test::MakeFolder(hostFolder / L"sysinfo");
+        test::MakeFolder(hostFolder / L"sysdata");
+        ASSERT_TRUE(presser);
     }
     void MakeTargets() {
         for (const wchar_t* name : {L"sysdata\\FileOpenDlg.ini", L"sysinfo\\BndAttrData.ini",
                                     L"sysinfo\\DrwAttrData.ini"}) {
-            test::WriteBytes(folder / name, "host data");
+            test::WriteBytes(hostFolder / name, "host data");
         }
     }
     bool TargetsGone() {
-        return !test::Exists(folder / L"sysdata\\FileOpenDlg.ini") &&
-               !test::Exists(folder / L"sysinfo\\BndAttrData.ini") &&
-               !test::Exists(folder / L"sysinfo\\DrwAttrData.ini");
+        return !test::Exists(hostFolder / L"sysdata\\FileOpenDlg.ini") &&
+               !test::Exists(hostFolder / L"sysinfo\\BndAttrData.ini") &&
+               !test::Exists(hostFolder / L"sysinfo\\DrwAttrData.ini");
     }
     static ComPtr<_OrvaneVbCommand> Create(HMODULE dll) {
         ComPtr<_OrvaneVbCommand> command;
@@ -130,29 +93,26 @@ class Repetition : public ::testing::Test {
         return command;
     }
 
-    test::TempFolder folder;
-    // Where the command finds VekCmdLib.dll, as the host's folder is for the host.
-    DLL_DIRECTORY_COOKIE hostLibraryFolder_ = nullptr;
-    UniqueWindowsHook hook;
+    test::PressOnEveryShow presser{kCommand2Id};
 };
 
 TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
-    const UniqueLibrary dll(::LoadLibraryW((folder / L"Vantrel2.dll").c_str()));
+    const UniqueLibrary dll(::LoadLibraryW((hostFolder / L"Vantrel2.dll").c_str()));
     ASSERT_TRUE(dll);
     ComPtr<_OrvaneVbCommand> command = Create(dll.get());
     ASSERT_TRUE(command);
     // The confirmation off, every row ticked: each Execute deletes three files.
-    ProfileWrite(folder / L"sysinfo\\kxSystem.ini", kSettingsSection, kConfirmKey, L"0");
+    ProfileWrite(hostFolder / L"sysinfo\\kxSystem.ini", kSettingsSection, kConfirmKey, L"0");
     const auto run = [&](int button, int count, bool targets) {
-        pressOnShow = button;
+        presser.Press(button);
         for (int i = 0; i < count; ++i) {
             if (targets) MakeTargets();
             LONG nCode = 0;
-            const long before = shows;
+            const long before = presser.Shows();
             const HRESULT hr = command->VekProcStartCmd(0, 0, &nCode);
-            if (hr != S_OK || shows != before + 1 || (targets && !TargetsGone())) {
+            if (hr != S_OK || presser.Shows() != before + 1 || (targets && !TargetsGone())) {
                 ADD_FAILURE() << "run " << i << ": hr " << std::hex << hr << ", shown "
-                              << (shows - before) << ", targets gone " << TargetsGone();
+                              << (presser.Shows() - before) << ", targets gone " << TargetsGone();
                 return false;
             }
         }
@@ -172,7 +132,7 @@ TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
     ASSERT_TRUE(run(kCommand1Id, 90, true));
     const Figures endExecute = Measure();
     Print("after 100 Execute", endExecute);
-    EXPECT_EQ(shows, 400);
+    EXPECT_EQ(presser.Shows(), 400);
     ExpectFlat(warmCancel, endCancel, 256 * 1024);
     ExpectFlat(warmExecute, endExecute, 256 * 1024);
 }
@@ -184,8 +144,8 @@ TEST_F(Repetition, ThreeHundredCancelsAndAHundredExecutesStayFlat) {
 // figures after the first cycle to those after the last, TLS indexes,
 // handles, windows and GDI objects stay exactly, memory within noise.
 TEST_F(Repetition, FortyLoadsAndUnloadsTakeNothingAfterTheFirst) {
-    pressOnShow = kCommand2Id;
-    const std::wstring path = folder / L"Vantrel2.dll";
+    presser.Press(kCommand2Id);
+    const std::wstring path = hostFolder / L"Vantrel2.dll";
     Figures first;
     HMODULE module = nullptr;
     for (int cycle = 1; cycle <= 40; ++cycle) {
@@ -197,9 +157,9 @@ TEST_F(Repetition, FortyLoadsAndUnloadsTakeNothingAfterTheFirst) {
             ComPtr<_OrvaneVbCommand> command = Create(dll);
             ASSERT_TRUE(command) << cycle;
             LONG nCode = 0;
-            const long before = shows;
+            const long before = presser.Shows();
             EXPECT_EQ(command->VekProcStartCmd(0, 0, &nCode), S_OK) << cycle;
-            EXPECT_EQ(shows, before + 1) << cycle;
+            EXPECT_EQ(presser.Shows(), before + 1) << cycle;
         }
         std::thread([] {}).join();
         EXPECT_EQ(Export<CanUnloadNowFunction>(dll, "DllCanUnloadNow")(), S_OK) << cycle;

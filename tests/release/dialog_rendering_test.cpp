@@ -4,15 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
-#include <chrono>
 #include <functional>
+#include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Vantrel2Form.h"
-#include "child_process.h"
 #include "commonModule.h"
 #include "layout_check.h"
 #include "temp_folder.h"
@@ -20,8 +17,6 @@
 
 namespace vantrel2 {
 namespace {
-
-using namespace std::chrono_literals;
 
 HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
 
@@ -105,25 +100,15 @@ TEST(VisualStyles, DialogControlsComeFromCommonControls6) {
 }
 
 TEST(VisualStyles, MessageBoxButtonsComeFromCommonControls6) {
-    std::atomic<bool> appeared{false};
-    std::thread driver([&] {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        HWND box = nullptr;
-        while (!box && std::chrono::steady_clock::now() < deadline) {
-            box = ::FindWindowW(L"#32770", std::wstring(kWarningTitle).c_str());
-            if (!box || !::IsWindowVisible(box)) box = nullptr;
-            std::this_thread::sleep_for(20ms);
-        }
-        if (!box) return;
-        appeared = true;
-        HWND ok = ::GetDlgItem(box, IDOK);
-        ASSERT_NE(ok, nullptr);
-        ExpectCommonControls6(ok);
-        ::SendMessageW(ok, BM_CLICK, 0, 0);
+    auto answered = std::async(std::launch::async, [] {
+        return test::AnswerMessageBox(std::wstring(kWarningTitle), IDOK, [](HWND box) {
+            HWND ok = ::GetDlgItem(box, IDOK);
+            ASSERT_NE(ok, nullptr);
+            ExpectCommonControls6(ok);
+        });
     });
     ShowWarning(L"visual styles");
-    driver.join();
-    EXPECT_TRUE(appeared);
+    EXPECT_TRUE(answered.get().appeared);
 }
 
 // --- DPI ----------------------------------------------------------------------
@@ -183,21 +168,13 @@ TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
 
 // --- At 144 dpi from the start, in a child process with LogPixels set -------
 
-constexpr wchar_t kChildVariable[] = L"VANTREL2_RENDERING_DPI_CHILD";
-
 TEST(DialogDpi, OpensAt144DpiByTheTwipRule) {
-    test::TempFolder folder;
-    const std::wstring marker = folder / L"child-measured";
-    const test::ChildResult child = test::RunOwnTestAtDpi(L"DialogDpiChild.DISABLED_MeasuresAt144",
-                                                          144, kChildVariable, marker);
-    ASSERT_TRUE(child.started);
-    EXPECT_EQ(child.exitCode, 0u) << child.output;
-    ASSERT_TRUE(test::Exists(marker)) << "the child did not measure the dialog";
+    test::MeasureInChildAtDpi(L"DialogDpiChild.DISABLED_MeasuresAt144", 144);
 }
 
 TEST(DialogDpiChild, DISABLED_MeasuresAt144) {
-    wchar_t marker[MAX_PATH] = {};
-    if (!::GetEnvironmentVariableW(kChildVariable, marker, MAX_PATH)) GTEST_SKIP();
+    const std::wstring report = test::DpiReportFile();
+    if (report.empty()) GTEST_SKIP();
     const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
     const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
@@ -208,7 +185,7 @@ TEST(DialogDpiChild, DISABLED_MeasuresAt144) {
         ExpectLayout(dialog, k144DpiClient, k144DpiPlaces, k144DpiFont);
     });
     EXPECT_TRUE(appeared);
-    if (!::testing::Test::HasFailure()) test::WriteBytes(marker, "144");
+    test::ReportMeasured(report, "144");
 }
 
 }  // namespace

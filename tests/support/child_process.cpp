@@ -7,45 +7,6 @@
 #include "win_handles.h"
 
 namespace vantrel2::test {
-namespace {
-
-// Keeps a DWORD value under HKCU as it was found (or absent).
-class RestoredDword {
-  public:
-    RestoredDword(const wchar_t* subKey, const wchar_t* name) : name_(name) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          nullptr, key_.put(), nullptr);
-        DWORD size = sizeof(previous_);
-        DWORD type = 0;
-        hadValue_ =
-            ::RegQueryValueExW(key_.get(), name_, nullptr, &type,
-                               reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS &&
-            type == REG_DWORD;
-    }
-    ~RestoredDword() {
-        if (hadValue_) {
-            Set(previous_);
-        } else {
-            ::RegDeleteValueW(key_.get(), name_);
-        }
-    }
-    RestoredDword(const RestoredDword&) = delete;
-    RestoredDword& operator=(const RestoredDword&) = delete;
-
-    void Set(DWORD value) {
-        ::RegSetValueExW(key_.get(), name_, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value),
-                         sizeof(value));
-    }
-
-  private:
-    UniqueRegKey key_;
-    const wchar_t* name_;
-    DWORD previous_ = 0;
-    bool hadValue_ = false;
-};
-
-}  // namespace
-
 ChildResult RunChildWith(const std::wstring& commandLine, const std::wstring& folder,
                          DWORD timeoutMs, void (*callback)(void*, DWORD), void* context) {
     ChildResult result;
@@ -94,29 +55,18 @@ ChildResult RunChild(const std::wstring& commandLine, const std::wstring& folder
     return RunChildWith(commandLine, folder, timeoutMs, nullptr, nullptr);
 }
 
-ChildResult RunOwnTestAtDpi(const wchar_t* testName, DWORD dpi, const wchar_t* variable,
-                            const std::wstring& marker) {
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const std::wstring commandLine = L"\"" + std::wstring(exe) +
-                                     L"\" --gtest_also_run_disabled_tests --gtest_filter=" +
-                                     testName;
-    // Wine reads the DPI from here at process start, and its font cache
-    // notes the last DPI it saw under Software\Wine\Fonts.
-    const RestoredDword fontCacheDpi(L"Software\\Wine\\Fonts", L"LogPixels");
-    RestoredDword screenDpi(L"Control Panel\\Desktop", L"LogPixels");
-    screenDpi.Set(dpi);
-    ::SetEnvironmentVariableW(variable, marker.c_str());
-    ChildResult result = RunChild(commandLine, {}, 90000);
-    ::SetEnvironmentVariableW(variable, nullptr);
-    return result;
-}
-
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH * 2] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
     std::wstring folder = path;
     return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+std::wstring OwnTestCommandLine(const wchar_t* testName) {
+    wchar_t exe[MAX_PATH * 2] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH * 2);
+    return L"\"" + std::wstring(exe) + L"\" --gtest_also_run_disabled_tests --gtest_filter=" +
+           testName;
 }
 
 bool CopyInto(const std::wstring& from, const std::wstring& to) {

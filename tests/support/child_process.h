@@ -26,12 +26,9 @@ ChildResult RunChild(const std::wstring& commandLine, const std::wstring& folder
 // The folder of the running test program (the build's bin folder).
 std::wstring ProgramFolder();
 
-// Runs the disabled test `testName` ("Suite.DISABLED_Name") of this program
-// in a child process that starts with the screen at `dpi`: LogPixels under
-// HKCU, and Wine's font cache's note of the last DPI, both put back after.
-// `marker` reaches the child in the environment variable `variable`.
-ChildResult RunOwnTestAtDpi(const wchar_t* testName, DWORD dpi, const wchar_t* variable,
-                            const std::wstring& marker);
+// The command line that runs the disabled test `testName`
+// ("Suite.DISABLED_Name") of this program.
+std::wstring OwnTestCommandLine(const wchar_t* testName);
 
 // Copies a file; false on failure.
 bool CopyInto(const std::wstring& from, const std::wstring& to);

@@ -1,34 +1,19 @@
-// A host folder of real files, the real dialog shown on the test thread, and
-// a second thread that answers what the dialog shows as a user would.
+// A host folder of real files and the real dialog shown over it on the test
+// thread, while a second thread works it (window_driver.h) as a user would.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 
 #include "Vantrel2Form.h"
 #include "temp_folder.h"
+#include "window_driver.h"
 
 namespace vantrel2::test {
-
-// What the dialog did next: a box titled 警告 or 注意 (answered; it must be
-// modal over the dialog, a warning with OK alone and a question with Yes and
-// No), its own closing, or nothing within the wait.
-struct Shown {
-    std::wstring title;
-    std::wstring text;
-    bool operator==(const Shown&) const = default;
-};
-inline const Shown kClosed{L"(closed)", L""};
-inline const Shown kNothing{L"(nothing)", L""};
-void PrintTo(const Shown& shown, std::ostream* out);
-
-Shown NextShown(HWND dialog, int button = IDYES,
-                std::chrono::milliseconds wait = std::chrono::seconds(20));
 
 void SetPath(HWND dialog, int row, const std::wstring& text);
 void Click(HWND dialog, int id);  // sent: a check box toggles at once

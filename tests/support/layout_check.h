@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "layout.h"
@@ -25,5 +27,21 @@ struct ExpectedControl {
 // font: Meiryo UI, Shift-JIS, normal weight, `fontHeight`, no decoration.
 void ExpectLayout(HWND dialog, SIZE client, const std::vector<ExpectedControl>& controls,
                   LONG fontHeight);
+
+// --- At another DPI ----------------------------------------------------------------
+// Wine reads the screen's DPI once, at process start, so a layout at another
+// DPI is checked in a child process: the parent test runs the disabled test
+// `childTest` of this program with the screen at `dpi`; the child shows the
+// dialog, checks it and, when every check passed, reports what it measured.
+
+// In the parent: the child must start, end with 0 and report; `report`, when
+// given, gets what it reported.
+void MeasureInChildAtDpi(const wchar_t* childTest, DWORD dpi, std::string* report = nullptr);
+
+// In the child: where to report, empty when no parent started the test.
+std::wstring DpiReportFile();
+
+// In the child: reports `measured` unless the test has failed.
+void ReportMeasured(const std::wstring& reportFile, std::string_view measured);
 
 }  // namespace vantrel2::test

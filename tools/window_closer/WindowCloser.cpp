@@ -15,43 +15,9 @@
 #include <string>
 
 #include "layout.h"
+#include "window_search.h"
 
 namespace {
-
-struct Search {
-    const std::wstring* caption;
-    HWND found;
-};
-
-BOOL CALLBACK Match(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    if (!::IsWindowVisible(window)) return TRUE;
-    wchar_t text[256] = {};
-    ::GetWindowTextW(window, text, 256);
-    if (*search->caption != text) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND WaitForWindow(const std::wstring& caption, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        Search search{&caption, nullptr};
-        ::EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        if (::GetTickCount() - start >= timeoutMs) return nullptr;
-        ::Sleep(100);
-    }
-}
-
-bool WaitGone(HWND window, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (::IsWindow(window)) {
-        if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(50);
-    }
-    return true;
-}
 
 // The desktop may still be starting when we are.
 bool UseDesktop(const std::wstring& name, DWORD timeoutMs) {
@@ -92,14 +58,15 @@ int main() {
         return 1;
     }
 
-    HWND window = WaitForWindow(caption, timeoutMs);
+    // Any class, any process.
+    HWND window = vantrel2::windows::WaitForTopLevelWindow({caption, L"", 0}, timeoutMs);
     if (!window) {
         std::printf("window not found\n");
         return 1;
     }
     if (mode == L"close") {
         ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (!WaitGone(window, timeoutMs)) {
+        if (!vantrel2::windows::WaitForWindowGone(window, timeoutMs)) {
             std::printf("window still open\n");
             return 1;
         }

@@ -42,19 +42,12 @@ inline constexpr int kCheck1Id = 241;
 inline constexpr TwipRect kClientTwips{0, 0, 8295, 3450};
 
 // In the order the designer lists them, top to bottom.
+// clang-format off
 inline constexpr std::array<ControlDesign, 12> kControlDesigns = {{
-    {kCheck2Id + 0,
-     ControlKind::CheckBox,
-     L"ファイル「開く」履歴ファイル削除",
-     {240, 120, 2655, 255},
-     3},
+    {kCheck2Id + 0, ControlKind::CheckBox, L"ファイル「開く」履歴ファイル削除", {240, 120, 2655, 255}, 3},
     {kText2Id + 0, ControlKind::TextBox, L"", {240, 480, 7335, 330}, 4},
     {kCommand4Id + 0, ControlKind::Button, L"...", {7680, 480, 375, 330}, 9},
-    {kCheck2Id + 1,
-     ControlKind::CheckBox,
-     L"バインダー属性情報ファイル削除",
-     {240, 1080, 2775, 255},
-     5},
+    {kCheck2Id + 1, ControlKind::CheckBox, L"バインダー属性情報ファイル削除", {240, 1080, 2775, 255}, 5},
     {kText2Id + 1, ControlKind::TextBox, L"", {240, 1440, 7335, 330}, 7},
     {kCommand4Id + 1, ControlKind::Button, L"...", {7680, 1440, 375, 330}, 10},
     {kCheck2Id + 2, ControlKind::CheckBox, L"図面属性情報ファイル削除", {240, 2040, 2295, 255}, 6},
@@ -64,6 +57,7 @@ inline constexpr std::array<ControlDesign, 12> kControlDesigns = {{
     {kCommand2Id, ControlKind::Button, L"中止(&C)", {5880, 2880, 1695, 375}, 1},
     {kCheck1Id, ControlKind::CheckBox, L"確認メッセージ表示", {1440, 2940, 1815, 255}, 0},
 }};
+// clang-format on
 
 // The designs sorted by tab index: the order in which the controls are
 // created, which is the order the dialog manager tabs through.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
 #ifdef _WIN32
 #include <float.h>
 #endif
@@ -61,15 +62,12 @@ TEST(RoundToInt16, RoundsHalfToEvenWithinRange) {
 }
 
 TEST(FlagFromSettingText, LoadsCheckBoxValues) {
-    EXPECT_EQ(FlagFromSettingText(L"1"), 1);
-    EXPECT_EQ(FlagFromSettingText(L"0"), 0);
-    EXPECT_EQ(FlagFromSettingText(L"2"), 2);
-    EXPECT_EQ(FlagFromSettingText(L"1.5"), 2);
-    EXPECT_EQ(FlagFromSettingText(L"2.5"), 2);
-    EXPECT_EQ(FlagFromSettingText(L"0.5"), 0);
-    EXPECT_EQ(FlagFromSettingText(L"-0.4"), 0);
-    EXPECT_EQ(FlagFromSettingText(L"abc"), 0);  // no number at its start
-    EXPECT_EQ(FlagFromSettingText(L""), 0);
+    const std::pair<const wchar_t*, std::int16_t> cases[] = {
+        {L"1", 1},   {L"0", 0},   {L"2", 2},    {L"1.5", 2},
+        {L"2.5", 2}, {L"0.5", 0}, {L"-0.4", 0}, {L"abc", 0},  // no number at its start
+        {L"", 0},
+    };
+    for (const auto& [text, flag] : cases) EXPECT_EQ(FlagFromSettingText(text), flag) << text;
 }
 
 TEST(FlagFromSettingText, ANumberThatIsNoCheckBoxValueLoadsTheDefault) {

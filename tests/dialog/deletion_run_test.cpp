@@ -23,6 +23,14 @@ class FakeDialog : public DeletionRunHost {
     std::vector<std::pair<std::wstring, std::wstring>> writes;
     bool unloaded = false;
 
+    FakeDialog() = default;
+    FakeDialog(std::array<std::int16_t, kRowCount> rowTicks, std::int16_t confirmTick,
+               std::array<std::wstring, kRowCount> paths, std::vector<std::int16_t> replies = {})
+        : ticks(rowTicks),
+          confirm(confirmTick),
+          texts(std::move(paths)),
+          answers(std::move(replies)) {}
+
     std::optional<std::int16_t> RowCheckValue(int row) override {
         if (Record(L"tick" + std::to_wstring(row))) return std::nullopt;
         return ticks[static_cast<std::size_t>(row)];
@@ -123,10 +131,7 @@ TEST(DeletionRunTexts, AreTheSystemsOwnByteForByte) {
 }
 
 TEST(DeletionRun, NoRowTickedWritesTheFourStatesAndUnloads) {
-    FakeDialog dialog;
-    dialog.ticks = {0, 2, 0};
-    dialog.confirm = 2;
-    dialog.texts = {L"  a.ini ", L"", L" "};
+    FakeDialog dialog({0, 2, 0}, 2, {L"  a.ini ", L"", L" "});
     EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
     EXPECT_TRUE(dialog.deleted.empty());
     EXPECT_TRUE(dialog.CallsStartingWith(L"text").empty());  // unticked boxes untouched
@@ -144,11 +149,7 @@ TEST(DeletionRun, NoRowTickedWritesTheFourStatesAndUnloads) {
 }
 
 TEST(DeletionRun, TicksAConfirmedRowInTheStepOrder) {
-    FakeDialog dialog;
-    dialog.ticks = {1, 0, 0};
-    dialog.confirm = 1;
-    dialog.texts = {L"  C:\\x\\a.ini  ", L"", L""};
-    dialog.answers = {6};
+    FakeDialog dialog({1, 0, 0}, 1, {L"  C:\\x\\a.ini  ", L"", L""}, {6});
     EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
     const std::wstring question =
         L"\xFF62"
@@ -183,9 +184,7 @@ TEST(DeletionRun, AFailedCheckWarnsStopsAndWritesNothing) {
         {L"\ta.ini\t", 0, false, L"\ta.ini\t"},
     };
     for (const Case& c : cases) {
-        FakeDialog dialog;
-        dialog.ticks = {1, 1, 1};
-        dialog.texts = {L"r0.ini", L"r1.ini", L"r2.ini"};
+        FakeDialog dialog({1, 1, 1}, 0, {L"r0.ini", L"r1.ini", L"r2.ini"});
         dialog.texts[c.row] = c.text;
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
         const RowTexts& texts = kRowTexts[c.row];
@@ -221,11 +220,7 @@ TEST(DeletionRun, ReadsTheConfirmSwitchAfreshForEachRow) {
 }
 
 TEST(DeletionRun, NoKeepsTheFileAndTheRunGoesOn) {
-    FakeDialog dialog;
-    dialog.ticks = {1, 1, 1};
-    dialog.confirm = 1;
-    dialog.texts = {L"a.ini", L"*.ini", L"a.ini"};
-    dialog.answers = {7, 6, 9};
+    FakeDialog dialog({1, 1, 1}, 1, {L"a.ini", L"*.ini", L"a.ini"}, {7, 6, 9});
     EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
     EXPECT_EQ(dialog.deleted, std::vector<std::wstring>{L"*.ini"});  // only 6 is a yes
     EXPECT_EQ(dialog.writes.size(), 4U);
@@ -233,10 +228,7 @@ TEST(DeletionRun, NoKeepsTheFileAndTheRunGoesOn) {
 }
 
 TEST(DeletionRun, GreyedBoxesCountAsUnticked) {
-    FakeDialog dialog;
-    dialog.ticks = {2, 1, 1};
-    dialog.confirm = 2;
-    dialog.texts = {L"a.ini", L"b.ini", L"b.ini"};
+    FakeDialog dialog({2, 1, 1}, 2, {L"a.ini", L"b.ini", L"b.ini"});
     EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
     EXPECT_TRUE(dialog.CallsStartingWith(L"ask").empty());
     EXPECT_TRUE(dialog.CallsStartingWith(L"text0").empty());
@@ -262,44 +254,34 @@ TEST(DeletionRun, SavesTheStatesAsTheyAreAtTheEnd) {
 
 TEST(DeletionRunFailures, SwallowedAndTheRunGoesOnAsTheRulesSay) {
     {  // a deletion that fails: the next row, then the save
-        FakeDialog dialog;
-        dialog.ticks = {1, 1, 0};
-        dialog.texts = {L"a.ini", L"b.ini", L""};
+        FakeDialog dialog({1, 1, 0}, 0, {L"a.ini", L"b.ini", L""});
         dialog.failing = {L"delete"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
         EXPECT_EQ(dialog.CallsStartingWith(L"delete").size(), 2U);
         EXPECT_EQ(dialog.writes.size(), 4U);
     }
     {  // the trim cannot be written back: the checks use the box as it is
-        FakeDialog dialog;
-        dialog.ticks = {1, 0, 0};
-        dialog.texts = {L" a.ini ", L"", L""};
+        FakeDialog dialog({1, 0, 0}, 0, {L" a.ini ", L"", L""});
         dialog.failing = {L"set0"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
         EXPECT_EQ(dialog.calls.back(), L"warn:" + std::wstring(kRowTexts[0].extensionWarning));
     }
     {  // the text cannot be read: the empty warning, then stop
-        FakeDialog dialog;
-        dialog.ticks = {1, 0, 0};
-        dialog.texts = {L"a.ini", L"", L""};
+        FakeDialog dialog({1, 0, 0}, 0, {L"a.ini", L"", L""});
         dialog.failing = {L"text0"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
         EXPECT_EQ(dialog.calls.back(), L"warn:" + std::wstring(kRowTexts[0].emptyWarning));
         EXPECT_TRUE(dialog.deleted.empty());
     }
     {  // the warning cannot be shown: stop all the same
-        FakeDialog dialog;
-        dialog.ticks = {1, 1, 1};
-        dialog.texts = {L"", L"b.ini", L"c.ini"};
+        FakeDialog dialog({1, 1, 1}, 0, {L"", L"b.ini", L"c.ini"});
         dialog.failing = {L"warn"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
         EXPECT_TRUE(dialog.deleted.empty());
         EXPECT_TRUE(dialog.writes.empty());
     }
     {  // Check1 unreadable: ask; the question fails unanswered: keep the file
-        FakeDialog dialog;
-        dialog.ticks = {1, 0, 0};
-        dialog.texts = {L"a.ini", L"", L""};
+        FakeDialog dialog({1, 0, 0}, 0, {L"a.ini", L"", L""});
         dialog.failing = {L"confirm", L"ask"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
         EXPECT_EQ(dialog.CallsStartingWith(L"ask").size(), 1U);
@@ -309,9 +291,7 @@ TEST(DeletionRunFailures, SwallowedAndTheRunGoesOnAsTheRulesSay) {
         EXPECT_EQ(dialog.writes[0].first, kRowTexts[0].settingKey);
     }
     {  // a tick that cannot be read: the row is skipped, its key not written
-        FakeDialog dialog;
-        dialog.ticks = {1, 1, 1};
-        dialog.texts = {L"a.ini", L"b.ini", L"c.ini"};
+        FakeDialog dialog({1, 1, 1}, 0, {L"a.ini", L"b.ini", L"c.ini"});
         dialog.failing = {L"tick1"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
         EXPECT_EQ(dialog.deleted, (std::vector<std::wstring>{L"a.ini", L"c.ini"}));
@@ -329,11 +309,7 @@ TEST(DeletionRunFailures, SwallowedAndTheRunGoesOnAsTheRulesSay) {
 }
 
 TEST(DeletionRun, ASecondRunStartsAgainFromRowZero) {
-    FakeDialog dialog;
-    dialog.ticks = {1, 1, 0};
-    dialog.confirm = 1;
-    dialog.texts = {L"a.ini", L"  ", L""};
-    dialog.answers = {6, 6, 6};
+    FakeDialog dialog({1, 1, 0}, 1, {L"a.ini", L"  ", L""}, {6, 6, 6});
     EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
     dialog.texts[1] = L"b.ini";
     EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);

@@ -73,20 +73,20 @@ TEST(MatchesWildcard, ManyStarsStayFast) {
 }
 
 TEST(SplitLastComponent, KeepsTheSeparatorWithTheFolder) {
-    auto parts = SplitLastComponent(L"C:\\x\\y\\*.ini");
-    EXPECT_EQ(parts.folder, L"C:\\x\\y\\");
-    EXPECT_EQ(parts.name, L"*.ini");
-    parts = SplitLastComponent(L"a/b.ini");
-    EXPECT_EQ(parts.folder, L"a/");
-    EXPECT_EQ(parts.name, L"b.ini");
-    parts = SplitLastComponent(L"ini");
-    EXPECT_EQ(parts.folder, L"");
-    EXPECT_EQ(parts.name, L"ini");
-    parts = SplitLastComponent(L"C:x.ini");
-    EXPECT_EQ(parts.folder, L"C:");
-    EXPECT_EQ(parts.name, L"x.ini");
-    parts = SplitLastComponent(L"dir\\");
-    EXPECT_EQ(parts.name, L"");
+    const struct {
+        const wchar_t *path, *folder, *name;
+    } cases[] = {
+        {L"C:\\x\\y\\*.ini", L"C:\\x\\y\\", L"*.ini"},
+        {L"a/b.ini", L"a/", L"b.ini"},
+        {L"ini", L"", L"ini"},
+        {L"C:x.ini", L"C:", L"x.ini"},
+        {L"dir\\", L"dir\\", L""},
+    };
+    for (const auto& c : cases) {
+        const PathParts parts = SplitLastComponent(c.path);
+        EXPECT_EQ(parts.folder, c.folder);
+        EXPECT_EQ(parts.name, c.name);
+    }
     EXPECT_TRUE(HasWildcard(L"a?.ini"));
     EXPECT_TRUE(HasWildcard(L"*"));
     EXPECT_FALSE(HasWildcard(L"C:\\x\\a.ini"));

@@ -81,7 +81,7 @@ HRESULT Register() {
 HRESULT Unregister() {
     // The type library's entry and the interface keys it made; a library
     // that is not registered has nothing to remove.
-    ::UnRegisterTypeLib(LIBID_Vantrel2, 3, 0, 0, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    ::UnRegisterTypeLib(LIBID_Vantrel2, 3, 0, 0, kTypeLibrarySysKind);
     HRESULT hr = DeleteClassesTree(ClassKeyName());
     if (SUCCEEDED(hr)) hr = DeleteClassesTree(kProgId);
     if (FAILED(hr)) return ReportFailure(hr, L"The class could not be unregistered.");

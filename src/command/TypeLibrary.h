@@ -11,6 +11,10 @@ namespace vantrel2 {
 
 HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept;
 
+// The platform the library is built for: 32-bit Windows as shipped, 64-bit
+// for the test build on machines that run no 32-bit code.
+inline constexpr SYSKIND kTypeLibrarySysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
 // The type information of _OrvaneVbCommand: its dispatch side (what
 // IDispatch::GetTypeInfo hands out) and its vtable side (what Invoke calls
 // through; invoking through the dispatch side would come back to Invoke).

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TypeLibrary.h"
 #include "Vantrel2_idl.h"
 #include "child_process.h"
 #include "operation_table.h"
@@ -47,8 +48,7 @@ TEST_F(TypeLibrary, IsVantrel2Version3ForWin32WithTwoTypes) {
     EXPECT_EQ(attr->wMajorVerNum, 3);
     EXPECT_EQ(attr->wMinorVerNum, 0);
     EXPECT_EQ(attr->lcid, 0u);
-    // The 64-bit test build carries the same library for 64-bit Windows.
-    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    EXPECT_EQ(attr->syskind, kTypeLibrarySysKind);
     library->ReleaseTLibAttr(attr);
     EXPECT_EQ(NameOf(library.get(), -1), L"Vantrel2");
     ASSERT_EQ(library->GetTypeInfoCount(), 2u);

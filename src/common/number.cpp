@@ -163,7 +163,6 @@ std::optional<std::int16_t> RoundToInt16(double value) {
 }
 
 std::int16_t FlagFromSettingText(std::wstring_view text) {
-    const HostFloatingPointState state;
     const auto flag = RoundToInt16(ParseLeadingNumber(text));
     if (!flag || *flag < 0 || *flag > 2) return kDefaultFlag;
     return *flag;

@@ -13,29 +13,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-# Everything cross-built runs under Wine in a private prefix in the build
-# folder, in the Japanese code page: 32-bit Wine for the 32-bit build, 64-bit
-# Wine for the 64-bit one.
-set(VANTREL2_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-# What differs between the 32-bit build (shipped) and the 64-bit one (tests
-# on machines that run no 32-bit code): Wine, widl's target and the
-# manifest's architecture.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(VANTREL2_WINEARCH win64)
-    set(VANTREL2_WINE /usr/lib/wine/wine64)
-    set(VANTREL2_WIDL_TARGET --win64 -L /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
-    set(VANTREL2_MANIFEST_ARCH amd64)
-else()
-    set(VANTREL2_WINEARCH win32)
-    set(VANTREL2_WINE wine)
-    set(VANTREL2_WIDL_TARGET --win32 -L /usr/lib/i386-linux-gnu/wine/i386-windows)
-    set(VANTREL2_MANIFEST_ARCH x86)
-endif()
-configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-env.sh.in ${CMAKE_BINARY_DIR}/wine-env.sh @ONLY)
-configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
-               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                                WORLD_READ WORLD_EXECUTE
-               @ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/windows-arch.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
 add_subdirectory(src)

@@ -10,7 +10,8 @@
 # --reset puts the sample host folder back to its first state (three sample
 # target files, no kxSystem.ini). VANTREL2_BUILD picks another build folder
 # (default build/windows, or build/windows-x64 where the machine runs no
-# 32-bit code).
+# 32-bit code). Exits non-zero, with the reason, when the command did not
+# start and show its dialog as it should.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
@@ -24,18 +25,30 @@ for arg in "$@"; do
 done
 
 bash scripts/setup.sh
+source scripts/wine-session.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
+SHIPPED_BUILD="$ROOT/build/windows"
+session_lock "$BUILD"
+[ "$BUILD" = "$SHIPPED_BUILD" ] || session_lock "$SHIPPED_BUILD"
+
+# The shipped DLL is always the 32-bit one, whatever build the command runs
+# from here.
+cmake --preset windows -B "$SHIPPED_BUILD" >/dev/null
+cmake --build "$SHIPPED_BUILD" -j"$(nproc)" --target Vantrel2
+DLL32="$SHIPPED_BUILD/bin/Vantrel2.dll"
+echo "built: $DLL32 ($(stat -c %s "$DLL32") bytes)"
+file "$DLL32" 2>/dev/null || true
+echo "exports:"; i686-w64-mingw32-objdump -p "$DLL32" |
+    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] /  /p'
+echo "imports:"; i686-w64-mingw32-objdump -p "$DLL32" | sed -n 's/^\s*DLL Name: /  /p'
+if [ "$PRESET" != windows ]; then
+    echo "this machine runs no 32-bit code: the command runs here from the 64-bit build"
+fi
 cmake --preset "$PRESET" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target Vantrel2 VekCmdLib VantrelHost WindowCloser
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
-echo "built: $DLL ($(stat -c %s "$DLL") bytes)"
-file "$DLL" 2>/dev/null || true
-OBJDUMP=i686-w64-mingw32-objdump
-[ "$PRESET" = windows-x64 ] && OBJDUMP=x86_64-w64-mingw32-objdump
-echo "exports:"; $OBJDUMP -p "$DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] /  /p'
-echo "imports:"; $OBJDUMP -p "$DLL" | sed -n 's/^\s*DLL Name: /  /p'
 
 # The sample host folder: the DLL beside sysinfo\ and sysdata\, as the host
 # installs it, with the stand-in host and its command library.
@@ -51,7 +64,6 @@ if [ "$reset" = 1 ] || [ ! -d "$HOST" ]; then
 fi
 cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelHost.exe" "$BIN/WindowCloser.exe" "$HOST/"
 
-source scripts/wine-session.sh
 export VEKCMDLIB_LOG="$HOST/VekCmdLib.log"
 : >"$VEKCMDLIB_LOG"
 
@@ -64,52 +76,59 @@ display_usable() {
     fi
 }
 
+# The host's own report decides: the start must have succeeded.
+started() { grep -q '^VekProcStartCmd hr=0x00000000 nCode=1' "$1"; }
+host_failed() {
+    echo "the command did not start as it should; the host said:" >&2
+    tr -d '\r' <"$1" >&2
+    exit 1
+}
+
+# show_in_desktop <desktop> <output file> <screenshot>: runs the command in
+# a virtual desktop of its own, photographs the dialog and closes it.
+show_in_desktop() {
+    local desktop="$1" out="$2" shot="$3" host_pid
+    rm -f "$shot"
+    wine_run explorer /desktop="$desktop",1024x768 VantrelHost.exe --dll Vantrel2.dll --cmdline 1 \
+        </dev/null >"$out" 2>&1 &
+    host_pid=$!
+    if ! wine_run WindowCloser.exe wait --desktop "$desktop" --timeout 60 </dev/null >/dev/null; then
+        echo "the dialog did not appear in desktop $desktop" >&2
+        kill "$host_pid" 2>/dev/null || true
+        host_failed "$out"
+    fi
+    sleep 1  # let the dialog finish painting
+    import -window root -crop 1024x768+0+0 +repage "$shot"
+    wine_run WindowCloser.exe close --desktop "$desktop" --timeout 20 </dev/null >/dev/null ||
+        { echo "the dialog did not close" >&2; exit 1; }
+    wait "$host_pid" || true  # explorer's own exit code says nothing about the host
+    started "$out" || host_failed "$out"
+}
+
 cd "$HOST"
+OUT="$HOST/host-output.txt"
 if display_usable; then
     wine_session_start
     echo "running the command on $DISPLAY: tick, execute or cancel in the dialog"
-    wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 </dev/null | tr -d '\r'
+    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 </dev/null >"$OUT" 2>&1 ||
+        host_failed "$OUT"
+    tr -d '\r' <"$OUT"
+    started "$OUT" || host_failed "$OUT"
 else
     start_xvfb
     wine_session_start
-    OUT="$HOST/host-output.txt"
-    PNG="$BUILD/Vantrel2-dialog.png"
-    rm -f "$PNG"
-    wine explorer /desktop=shot,1024x768 VantrelHost.exe --dll Vantrel2.dll --cmdline 1 \
-        </dev/null >"$OUT" 2>&1 &
-    host_pid=$!
-    if wine WindowCloser.exe wait --desktop shot --timeout 60 </dev/null | tr -d '\r'; then
-        sleep 1  # let the dialog finish painting
-        import -window root -crop 1024x768+0+0 +repage "$PNG"
-        wine WindowCloser.exe close --desktop shot --timeout 20 </dev/null | tr -d '\r'
-    else
-        echo "the dialog did not appear" >&2
-        exit 1
-    fi
-    wait "$host_pid" || true
+    show_in_desktop shot "$OUT" "$BUILD/Vantrel2-dialog.png"
     tr -d '\r' <"$OUT"
-    [ -f "$PNG" ] && echo "screenshot: $PNG"
+    echo "screenshot: $BUILD/Vantrel2-dialog.png"
     # The same dialog at 120 and 144 dpi: Wine reads LogPixels when a
-    # process starts; put it back afterwards.
+    # process starts. Put back at exit whatever happens.
     for dpi in 120 144; do
-        shot="$BUILD/Vantrel2-dialog-${dpi}dpi.png"
-        rm -f "$shot"
-        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
-            </dev/null >/dev/null 2>&1
-        wine explorer /desktop=shot$dpi,1024x768 VantrelHost.exe --dll Vantrel2.dll --cmdline 1 \
-            </dev/null >/dev/null 2>&1 &
-        host_pid=$!
-        if wine WindowCloser.exe wait --desktop shot$dpi --timeout 60 </dev/null >/dev/null; then
-            sleep 1
-            import -window root -crop 1024x768+0+0 +repage "$shot"
-            wine WindowCloser.exe close --desktop shot$dpi --timeout 20 </dev/null >/dev/null || true
-        fi
-        wait "$host_pid" || true
-        wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
-        wine reg delete 'HKCU\Software\Wine\Fonts' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
-        if [ -f "$shot" ]; then echo "screenshot at $dpi dpi: $shot"; else
-            echo "the dialog did not appear at $dpi dpi" >&2; exit 1; fi
+        set_dpi "$dpi"
+        show_in_desktop "shot$dpi" "$HOST/host-output-${dpi}dpi.txt" \
+            "$BUILD/Vantrel2-dialog-${dpi}dpi.png"
+        echo "screenshot at $dpi dpi: $BUILD/Vantrel2-dialog-${dpi}dpi.png"
     done
+    reset_dpi
 fi
 echo "host command library calls:"
 tr -d '\r' <"$VEKCMDLIB_LOG" | sed 's/^/  /'

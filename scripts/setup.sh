@@ -37,10 +37,13 @@ if [ ${#needed[@]} -gt 0 ]; then
         >/dev/null
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-    echo "setup: generating the ja_JP.UTF-8 locale"
-    sed -i 's/^# *ja_JP.UTF-8/ja_JP.UTF-8/' /etc/locale.gen
-    grep -q '^ja_JP.UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
-    locale-gen >/dev/null
-fi
-
+# The Japanese locale gives Wine the code page the command is made for; the
+# English one lets a test try it under code page 1252.
+for loc in ja_JP en_US; do
+    if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
+        echo "setup: generating the $loc.UTF-8 locale"
+        sed -i "s/^# *$loc.UTF-8/$loc.UTF-8/" /etc/locale.gen
+        grep -q "^$loc.UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" >>/etc/locale.gen
+        locale-gen >/dev/null
+    fi
+done

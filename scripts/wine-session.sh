@@ -1,63 +1,146 @@
-# Sourced by the scripts that run Windows programs: one X server (the user's
-# display, or a private Xvfb) and one wineserver for the whole run, in the
-# build's private prefix with the Japanese code page.
-# Needs BUILD (a configured Windows build folder) set by the caller; `wine`
-# is then that build's Wine (32-bit, or 64-bit for the 64-bit build).
+# Sourced by the scripts that build and run Windows programs: a lock on each
+# build folder they use, one X server (the user's display, or a private Xvfb)
+# and one wineserver for the whole run, in the build's private prefix.
+#
+#   session_lock <folder>...   before building: refuses, saying why, while
+#                              another run uses one of the folders
+#   wine_session_start         needs BUILD (a configured Windows build folder)
+#   wine_run <program> <args>  starts a program under that build's Wine
+#
+# Whatever way the script ends (an error, Ctrl-C, a signal), the run leaves
+# no Xvfb, wineserver, Wine program, lock or changed prefix setting behind;
+# what a killed run could not clean up, the next run in the folder does.
 
-source "$BUILD/wine-env.sh"
-wine() { "$VANTREL2_WINE" "$@"; }
+session_cleanups=()
+session_locks=()
 
-wine_session_pids=()
+# session_at_exit <command>: run at exit, the last registered first.
+session_at_exit() { session_cleanups=("$1" "${session_cleanups[@]}"); }
 
-wine_session_stop() {
-    wineserver -k >/dev/null 2>&1 || true
-    for pid in "${wine_session_pids[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
+session_exit() {
+    local command
+    for command in "${session_cleanups[@]}"; do eval "$command" >/dev/null 2>&1 || true; done
+    session_cleanups=()
 }
 
-# start_xvfb: a private X server, whatever DISPLAY says.
-start_xvfb() {
-    local n
-    for n in $(seq 91 120); do
-        [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        wine_session_pids+=($!)
-        export DISPLAY=":$n"
-        for _ in $(seq 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && return 0
-            sleep 0.1
-        done
+session_lock() {
+    local folder lock owner
+    if [ ${#session_locks[@]} -eq 0 ]; then
+        trap session_exit EXIT
+        trap 'exit 129' HUP
+        trap 'exit 130' INT
+        trap 'exit 143' TERM
+    fi
+    for folder in "$@"; do
+        mkdir -p "$folder"
+        lock="$(realpath "$folder")/.vantrel2-run"
+        # mkdir is atomic: of two runs started together, one gets the folder.
+        if ! mkdir "$lock" 2>/dev/null; then
+            owner="$(cat "$lock/pid" 2>/dev/null || true)"
+            if [ -n "$owner" ] && kill -0 "$owner" 2>/dev/null; then
+                echo "another run (process $owner) is using $folder; wait for it to end" \
+                    "or give this run another build folder" >&2
+                return 1
+            fi
+            # Left by a run that was killed: take it over.
+            rm -rf "$lock"
+            mkdir "$lock" || { echo "could not lock $folder" >&2; return 1; }
+        fi
+        echo $$ >"$lock/pid"
+        session_locks+=("$lock")
+        session_at_exit "rm -rf '$lock'"
     done
+}
+
+wine_run() { "$BUILD/wine-run.sh" "$@"; }
+
+# Prefix settings that a run changes for a while (the screenshots' DPI) are
+# marked in the prefix first, so that a run killed before it could put them
+# back is mended by the next one.
+dpi_marker() { echo "$WINEPREFIX/.vantrel2-dpi-changed"; }
+
+set_dpi() {
+    touch "$(dpi_marker)"
+    wine_run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+        </dev/null >/dev/null 2>&1
+}
+
+reset_dpi() {
+    [ -f "$(dpi_marker)" ] || return 0
+    wine_run reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
+    wine_run reg delete 'HKCU\Software\Wine\Fonts' /v LogPixels /f </dev/null >/dev/null 2>&1 || true
+    rm -f "$(dpi_marker)"
+}
+
+# start_xvfb: a private X server on a display it picks itself (no two runs
+# can take the same one), whatever DISPLAY says.
+start_xvfb() {
+    local pid_file="$BUILD/.vantrel2-xvfb.pid" ready stale pid n
+    stale="$(cat "$pid_file" 2>/dev/null || true)"
+    if [ -n "$stale" ] && [ "$(cat "/proc/$stale/comm" 2>/dev/null)" = Xvfb ]; then
+        kill "$stale" 2>/dev/null || true
+    fi
+    ready="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    pid=$!
+    echo "$pid" >"$pid_file"
+    session_at_exit "kill $pid; rm -f '$pid_file'"
+    for _ in $(seq 100); do
+        n="$(cat "$ready")"
+        if [ -n "$n" ]; then
+            rm -f "$ready"
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    rm -f "$ready"
     echo "could not start Xvfb" >&2
     return 1
 }
 
 wine_session_start() {
-    trap wine_session_stop EXIT
+    local log
+    # shellcheck source=/dev/null
+    source "$BUILD/wine-env.sh"
     mkdir -p "$WINEPREFIX"
+    # This run holds the folder's lock, so a server still running for the
+    # prefix was left by a run that was killed.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
     wineserver -p
+    session_at_exit "wineserver -k; wineserver -w"
     # Warm up (and on the first run create the prefix) outside any test
     # runner, so that Wine's services do not inherit its pipes.
-    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    log="$BUILD/wine-start.log"
+    if ! wine_run cmd /c exit </dev/null >"$log" 2>&1; then
+        echo "Wine could not start in $WINEPREFIX:" >&2
+        tail -n 20 "$log" >&2
+        return 1
+    fi
+    reset_dpi
+    session_at_exit reset_dpi
     # Prefix settings, applied once per prefix (the stamp names their set).
     local stamp="$WINEPREFIX/.vantrel2-settings-3"
     if [ ! -f "$stamp" ]; then
         # The dialog asks for Meiryo UI; here that lands on a real Japanese
         # proportional face of similar width.
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Meiryo UI' \
-            /d 'IPAPGothic' /f </dev/null >/dev/null 2>&1
+        wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Meiryo UI' \
+            /d 'IPAPGothic' /f </dev/null >/dev/null
         # Every window inside one virtual desktop: no window manager is
         # needed, title bars are drawn, and windows close without waiting
         # on the X server (about ten times faster under Xvfb).
-        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
-            </dev/null >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
-            </dev/null >/dev/null 2>&1
+        wine_run reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+            </dev/null >/dev/null
+        wine_run reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
+            </dev/null >/dev/null
         # Wine draws the caption buttons with Marlett, which this packaging
         # keeps outside the prefix's font folder: without it they show as
         # the letters 0 1 r.
         cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
-            /v 'Marlett (TrueType)' /d marlett.ttf /f </dev/null >/dev/null 2>&1
+        wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+            /v 'Marlett (TrueType)' /d marlett.ttf /f </dev/null >/dev/null
         touch "$stamp"
     fi
 }

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The scripts' Wine plumbing for the 32-bit build, on any machine: the
+# build's wine-env.sh and wine-run.sh generated for i686, stand-in `wine`
+# and `wineserver` on PATH recording how they were called. Also the retry of
+# tests whose Wine process died before they started.
+#   wine_plumbing_test.sh <source folder>
+set -euo pipefail
+SRC="$1"
+T="$(mktemp -d)"
+trap 'rm -rf "$T"' EXIT
+passes=0 failures=0
+check() { # check <description> <command>...
+    if "${@:2}"; then
+        echo "ok: $1"; passes=$((passes + 1))
+    else
+        echo "FAIL: $1"; failures=$((failures + 1))
+    fi
+}
+
+BUILD="$T/build"
+cmake -DVANTREL2_POINTER_SIZE=4 -DVANTREL2_BINARY_DIR="$BUILD" -P "$SRC/cmake/windows-arch.cmake"
+mkdir -p "$T/stand-in" "$BUILD/wineprefix"
+touch "$BUILD/wineprefix/.vantrel2-settings-3"
+cat >"$T/stand-in/wine" <<EOF
+#!/bin/sh
+echo "wine \$* [\$WINEARCH \$LANG]" >>"$T/calls"
+EOF
+cat >"$T/stand-in/wineserver" <<EOF
+#!/bin/sh
+echo "wineserver \$*" >>"$T/calls"
+EOF
+chmod +x "$T/stand-in/wine" "$T/stand-in/wineserver"
+export PATH="$T/stand-in:$PATH"
+session() { # session <commands>: one script run using the build folder
+    timeout 30 bash -c "set -euo pipefail; BUILD='$BUILD'; source '$SRC/scripts/wine-session.sh'
+                        session_lock \"\$BUILD\"; $1"
+}
+
+: >"$T/calls"
+check "a session starts and runs a program" \
+    session 'wine_session_start; wine_run VantrelHost.exe --cmdline 1; set_dpi 144'
+check "the program ran under 32-bit Wine in the Japanese locale" \
+    grep -qx 'wine VantrelHost.exe --cmdline 1 \[win32 ja_JP.UTF-8\]' "$T/calls"
+check "the server was kept for the run and stopped at its end" \
+    bash -c "grep -qx 'wineserver -p' '$T/calls' && tail -n 2 '$T/calls' | grep -qx 'wineserver -k'"
+check "a changed DPI was put back at exit" grep -q 'wine reg delete .*LogPixels' "$T/calls"
+check "the run left its folder unlocked" test ! -e "$BUILD/.vantrel2-run"
+
+: >"$T/calls"
+check "the caller picks the locale" \
+    session 'export VANTREL2_LOCALE=en_US.UTF-8; wine_session_start; wine_run x.exe'
+check "the program ran in that locale" grep -qx 'wine x.exe \[win32 en_US.UTF-8\]' "$T/calls"
+
+# A second run while one is going says why it will not start and leaves the
+# first one's server alone.
+session 'echo $$ >"$BUILD/held"; sleep 20' 2>/dev/null &
+first=$!
+disown "$first"
+for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
+: >"$T/calls"
+refused=yes
+session true 2>"$T/refused" && refused=no
+check "a second run in the same folder is refused" test "$refused" = yes
+check "it says why" grep -q 'another run .* is using' "$T/refused"
+check "it stopped no server" test ! -s "$T/calls"
+kill -9 "$(cat "$BUILD/held")"
+check "after that run is killed, the next one starts" session 'wine_session_start'
+
+# The retry: a test that died before starting runs once more; one that ran
+# and failed does not.
+P="$T/retry"
+mkdir -p "$P"
+cat >"$P/CMakeLists.txt" <<EOF
+cmake_minimum_required(VERSION 3.25)
+project(retry NONE)
+enable_testing()
+add_test(NAME Late.Starter COMMAND sh -c "[ -e '$P/tried' ] && echo 'Running main() from x' || { touch '$P/tried'; exit 1; }" --gtest_filter=x)
+add_test(NAME Real.Failure COMMAND sh -c "echo 'Running main() from x'; exit 1" --gtest_filter=x)
+add_test(NAME Fine.Test COMMAND sh -c "echo 'Running main() from x'" --gtest_filter=x)
+EOF
+cmake -S "$P" -B "$P/build" >/dev/null
+bash "$SRC/scripts/ctest-retry.sh" "$P/build" >"$T/retry.txt" 2>&1 || true
+check "one test retried" grep -qx 'retried: 1' "$T/retry.txt"
+check "the retried one passes, the real failure stays" \
+    grep -qx 'windows: 2 passed, 1 failed' "$T/retry.txt"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -22,8 +22,11 @@ RUNS="${RUNS:-30}"
 DELETE_RUNS="${DELETE_RUNS:-5}"
 
 bash scripts/setup.sh >/dev/null
+source scripts/wine-session.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
+session_lock "$BUILD"
+[ "$PRESET" = windows ] || session_lock "$ROOT/build/windows"
 cmake --preset "$PRESET" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelHost VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
@@ -34,7 +37,6 @@ rm -rf "$HOST"
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
 cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelHost.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
 
-source scripts/wine-session.sh
 start_xvfb
 wine_session_start
 export VEKCMDLIB_LOG="$HOST/VekCmdLib.log"
@@ -46,12 +48,12 @@ ms_since() { awk -v a="$1" -v b="$(now_ns)" 'BEGIN {printf "%.1f", (b-a)/1e6}'; 
 
 cd "$HOST"
 echo "measuring start to visible ($RUNS runs each) ..." >&2
-wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" </dev/null \
-    | tr -d '\r' >start-command.txt
-wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --empty-dialog </dev/null \
-    | tr -d '\r' >start-empty.txt
-wine VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --template-dialog </dev/null \
-    | tr -d '\r' >start-template.txt
+wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" </dev/null \
+    | tr -d '\r' >start-command.txt || true  # the count below says what failed
+wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --empty-dialog </dev/null \
+    | tr -d '\r' >start-empty.txt || true  # the count below says what failed
+wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --template-dialog </dev/null \
+    | tr -d '\r' >start-template.txt || true  # the count below says what failed
 for f in start-command.txt start-empty.txt start-template.txt; do
     [ "$(grep -c '^start-ms' "$f")" = "$RUNS" ] || { echo "timing failed: $(cat "$f")" >&2; exit 1; }
 done
@@ -61,8 +63,9 @@ start_template=$(awk '/^start-ms/ {print $2}' start-template.txt | median)
 first_command=$(awk '/^first-start-ms/ {print $2}' start-command.txt)
 first_empty=$(awk '/^first-start-ms/ {print $2}' start-empty.txt)
 first_template=$(awk '/^first-start-ms/ {print $2}' start-template.txt)
-read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows _ adds_handles \
-    < <(grep '^open-adds' start-command.txt)
+footprint="$(grep '^open-adds' start-command.txt)" ||
+    { echo "no footprint figure: $(cat start-command.txt)" >&2; exit 1; }
+read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows _ adds_handles <<<"$footprint"
 
 echo "measuring deletion ($DELETE_RUNS runs each) ..." >&2
 FOLDER="$WINEPREFIX/drive_c/vantrel2-bench"
@@ -74,13 +77,14 @@ for n in 1000 10000; do
     for _ in $(seq "$DELETE_RUNS"); do
         fill "$n"
         t=$(now_ns)
-        out=$(wine VantrelDeleteBench.exe "$PATTERN" </dev/null | tr -d '\r')
+        out=$(wine_run VantrelDeleteBench.exe "$PATTERN" </dev/null | tr -d '\r') ||
+            { echo "the deletion benchmark failed: $out" >&2; exit 1; }
         ours+=("$(ms_since "$t")")
         inner+=("$(awk '{print $2}' <<<"$out")")
         [ "$(awk '{print $4}' <<<"$out")" = "$n" ] || { echo "deleted: $out" >&2; exit 1; }
         fill "$n"
         t=$(now_ns)
-        wine cmd /c del /q "$PATTERN" </dev/null >/dev/null 2>&1
+        wine_run cmd /c del /q "$PATTERN" </dev/null >/dev/null 2>&1
         cmdt+=("$(ms_since "$t")")
         [ -z "$(ls -A "$FOLDER")" ] || { echo "del left files" >&2; exit 1; }
     done
@@ -89,7 +93,7 @@ for n in 1000 10000; do
     del_cmd[$n]=$(printf '%s\n' "${cmdt[@]}" | median)
 done
 rm -rf "$FOLDER"
-t=$(now_ns); wine cmd /c exit </dev/null >/dev/null 2>&1; cmd_start=$(ms_since "$t")
+t=$(now_ns); wine_run cmd /c exit </dev/null >/dev/null 2>&1; cmd_start=$(ms_since "$t")
 
 # Size and imports are the shipped 32-bit DLL's, built where it is not the
 # one measured above.
@@ -104,7 +108,7 @@ imports=$(i686-w64-mingw32-objdump -p "$SHIPPED" | sed -n 's/^\s*DLL Name: //p' 
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 echo
-echo "Machine: $(nproc) CPUs, $cpu; $(wine --version); $PRESET build; $(date -u +%Y-%m-%d)"
+echo "Machine: $(nproc) CPUs, $cpu; $(wine_run --version); $PRESET build; $(date -u +%Y-%m-%d)"
 echo
 echo "| measure | Vantrel2 | reference | ratio |"
 echo "| --- | ---: | ---: | ---: |"

@@ -21,6 +21,12 @@ endfunction()
 vantrel2_windows_test(common_tests
     common/commonModule_test.cpp
     common/SharedState_test.cpp)
+# The settings on an English system: the same program under code page 1252.
+add_test(NAME CodePage1252.UntickedBoxesComeBackAtTheNextStart
+         COMMAND common_tests --gtest_also_run_disabled_tests
+                 --gtest_filter=SharedStateLoad.DISABLED_UntickedBoxesComeBackUnderCodePage1252)
+set_tests_properties(CodePage1252.UntickedBoxesComeBackAtTheNextStart
+                     PROPERTIES ENVIRONMENT VANTREL2_LOCALE=en_US.UTF-8 TIMEOUT 120)
 
 include(${CMAKE_CURRENT_LIST_DIR}/dialog/CMakeLists.txt)
 include(${CMAKE_CURRENT_LIST_DIR}/command/CMakeLists.txt)

@@ -8,19 +8,31 @@ namespace vantrel2 {
 
 std::optional<std::string> ExactAnsi(std::wstring_view text) {
     if (text.empty()) return std::string();
-    // UTF-8 as the system code page has every character, and takes neither
-    // the flag nor the default-character report.
+    // UTF-8 as the system code page has every character but takes neither
+    // the best-fit flag nor the default-character report: there a lone
+    // surrogate, which would become U+FFFD, fails the conversion instead.
     const bool utf8 = ::GetACP() == CP_UTF8;
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL defaulted = FALSE;
     BOOL* const report = utf8 ? nullptr : &defaulted;
     const int length = static_cast<int>(text.size());
     const int bytes =
-        ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, report);
+        ::WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, report);
     if (bytes <= 0 || defaulted) return std::nullopt;
     std::string result(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, result.data(), bytes, nullptr,
+    ::WideCharToMultiByte(codePage, flags, text.data(), length, result.data(), bytes, nullptr,
                           nullptr);
+    return result;
+}
+
+std::string OrdinaryAnsi(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int bytes =
+        ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
     return result;
 }
 
@@ -36,12 +48,12 @@ std::wstring FromAnsi(std::string_view bytes) {
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText) {
     const auto fileA = ExactAnsi(file);
-    const auto sectionA = ExactAnsi(section);
-    const auto keyA = ExactAnsi(key);
-    if (!fileA || !sectionA || !keyA) return std::wstring(defaultText);
+    if (!fileA) return std::wstring(defaultText);
+    const std::string sectionA = OrdinaryAnsi(section);
+    const std::string keyA = OrdinaryAnsi(key);
     std::array<char, 512> buffer{};
     const DWORD count =
-        ::GetPrivateProfileStringA(sectionA->c_str(), keyA->c_str(), "", buffer.data(),
+        ::GetPrivateProfileStringA(sectionA.c_str(), keyA.c_str(), "", buffer.data(),
                                    static_cast<DWORD>(buffer.size()), fileA->c_str());
     if (count == 0) return std::wstring(defaultText);
 
@@ -60,11 +72,9 @@ std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std:
 void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                   std::wstring_view value) {
     const auto fileA = ExactAnsi(file);
-    const auto sectionA = ExactAnsi(section);
-    const auto keyA = ExactAnsi(key);
-    const auto valueA = ExactAnsi(value);
-    if (!fileA || !sectionA || !keyA || !valueA) return;
-    ::WritePrivateProfileStringA(sectionA->c_str(), keyA->c_str(), valueA->c_str(), fileA->c_str());
+    if (!fileA) return;
+    ::WritePrivateProfileStringA(OrdinaryAnsi(section).c_str(), OrdinaryAnsi(key).c_str(),
+                                 OrdinaryAnsi(value).c_str(), fileA->c_str());
 }
 
 namespace {

@@ -17,15 +17,17 @@ namespace vantrel2 {
 
 // One key of a profile file, through GetPrivateProfileStringA with a
 // 512-byte buffer. Returns `defaultText` when the file, section or key is
-// missing or the value is empty, or when a name has no exact form in the
-// system code page; otherwise the value, spaces trimmed.
+// missing or the value is empty, or when the file's path has no exact form
+// in the system code page; otherwise the value, spaces trimmed. The section
+// and key names go through the ordinary conversion (OrdinaryAnsi), so that
+// they read back the same on every code page.
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText);
 
 // Writes one key through WritePrivateProfileStringA. A failure is silent by
 // design (a missing folder or a read-only file): nothing checks the file.
-// Nothing is written when a name or the value has no exact form in the
-// system code page.
+// Nothing is written when the file's path has no exact form in the system
+// code page; the names and the value go through the ordinary conversion.
 void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                   std::wstring_view value);
 
@@ -49,6 +51,10 @@ std::int16_t AskCaution(std::wstring_view text, HWND owner = nullptr);
 // look-alike, which could turn a path into another (U+00A5 into '\' in code
 // page 932).
 std::optional<std::string> ExactAnsi(std::wstring_view text);
+// The system's ordinary conversion, as the ANSI profile functions have always
+// applied it: what the code page lacks becomes its best fit or its default
+// character. For names, never for paths.
+std::string OrdinaryAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view bytes);
 
 }  // namespace vantrel2

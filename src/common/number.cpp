@@ -12,22 +12,22 @@
 namespace vantrel2 {
 namespace {
 
-// Every floating-point exception masked and round-to-nearest (53-bit x87
-// precision on x86) for the scope; then the caller's control word back, with
-// no flag left pending that an exception it unmasked would trap on.
+// Every floating-point exception masked, the x87 denormal-operand one
+// included, and round-to-nearest (53-bit x87 precision on x86) for the scope;
+// then the caller's control word back, with no flag left pending that an
+// exception it unmasked would trap on. _control87 rather than _controlfp:
+// only _control87 changes the denormal mask, and a host that unmasked it
+// would otherwise trap on the first load of a tiny number (1e-310).
 class HostFloatingPointState {
   public:
 #ifdef _WIN32
-    HostFloatingPointState() noexcept {
-        _controlfp_s(&saved_, 0, 0);
+    HostFloatingPointState() noexcept : saved_(_control87(0, 0)) {
         _clearfp();
-        unsigned int ignored = 0;
-        _controlfp_s(&ignored, kOurs, kMask);
+        _control87(kOurs, kMask);
     }
     ~HostFloatingPointState() {
         _clearfp();
-        unsigned int ignored = 0;
-        _controlfp_s(&ignored, saved_, kMask);
+        _control87(saved_, kMask);
     }
 #else
     HostFloatingPointState() noexcept {
@@ -48,7 +48,7 @@ class HostFloatingPointState {
     static constexpr unsigned int kMask = _MCW_EM | _MCW_RC;
     static constexpr unsigned int kOurs = _MCW_EM | _RC_NEAR;
 #endif
-    unsigned int saved_ = 0;
+    unsigned int saved_;
 #else
     std::fenv_t saved_;
 #endif
@@ -163,6 +163,9 @@ std::optional<std::int16_t> RoundToInt16(double value) {
 }
 
 std::int16_t FlagFromSettingText(std::wstring_view text) {
+    // One guard for the whole load: the parsed number travels between the
+    // steps in floating-point registers, where a tiny one traps as well.
+    const HostFloatingPointState state;
     const auto flag = RoundToInt16(ParseLeadingNumber(text));
     if (!flag || *flag < 0 || *flag > 2) return kDefaultFlag;
     return *flag;

@@ -71,6 +71,20 @@ TEST_F(SharedStateLoad, MissingSysinfoFolderGivesDefaultsAndCreatesNothing) {
     EXPECT_FALSE(test::Exists(folder / L"sysinfo"));
 }
 
+// Run by its own test entry under the English locale (code page 1252), which
+// holds none of the Japanese names: they still round-trip (each as question
+// marks, four keys of four lengths), and the host's own section stays.
+TEST_F(SharedStateLoad, DISABLED_UntickedBoxesComeBackUnderCodePage1252) {
+    ASSERT_EQ(::GetACP(), 1252u);
+    const auto file = SettingsFileName(folder / L"sysinfo");
+    const std::string hostSection = "[Host]\r\nLast=C:\\plan.drw\r\n";
+    test::WriteBytes(file, hostSection);
+    for (const auto key : kSettingKeys) Store(key, NumberText(0));
+    EXPECT_EQ(Load(), (Flags{0, 0, 0, 0}));
+    const auto bytes = test::ReadBytes(file);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).substr(0, hostSection.size()), hostSection);
+}
+
 TEST(CurrentSharedState, IsOnePerThread) {
     SharedState* mine = &CurrentSharedState();
     EXPECT_EQ(mine, &CurrentSharedState());

@@ -4,12 +4,14 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
 #include <utility>
 #ifdef _WIN32
 #include <float.h>
+#include <windows.h>
 #endif
 
 namespace vantrel2 {
@@ -80,16 +82,16 @@ TEST(FlagFromSettingText, ANumberThatIsNoCheckBoxValueLoadsTheDefault) {
 }
 
 // A host thread that rounds toward zero and has unmasked the floating-point
-// exceptions, as some hosts run; State() is the control state a callee must
-// hand back unchanged.
+// exceptions (on x86 Windows the denormal-operand one too, which only
+// _control87 can unmask), as some hosts run; State() is the control state a
+// callee must hand back unchanged.
 class HostLikeFloatingPoint {
   public:
     HostLikeFloatingPoint() {
         std::fegetenv(&saved_);
         std::feclearexcept(FE_ALL_EXCEPT);
 #ifdef _WIN32
-        unsigned int ignored = 0;
-        _controlfp_s(&ignored, _RC_CHOP | _EM_INEXACT | _EM_DENORMAL, _MCW_RC | _MCW_EM);
+        _control87(_RC_CHOP | _EM_INEXACT, _MCW_RC | _MCW_EM);
 #else
         std::fesetround(FE_TOWARDZERO);
         feenableexcept(FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID | FE_DIVBYZERO);
@@ -98,9 +100,7 @@ class HostLikeFloatingPoint {
     ~HostLikeFloatingPoint() { std::fesetenv(&saved_); }
     static unsigned State() {
 #ifdef _WIN32
-        unsigned int word = 0;
-        _controlfp_s(&word, 0, 0);
-        return word;
+        return _control87(0, 0);
 #else
         return static_cast<unsigned>(fegetexcept()) << 16 | static_cast<unsigned>(fegetround());
 #endif
@@ -110,24 +110,54 @@ class HostLikeFloatingPoint {
     std::fenv_t saved_;
 };
 
-TEST(FlagFromSettingText, NeitherTheHostsRoundingNorItsUnmaskedExceptionsMatter) {
-    const std::wstring values[] = {
-        L"1.5", L"2.5", L"1e400", L"-1e400", L"1e-400", std::wstring(400, L'9'), L"nan", L"inf"};
-    std::int16_t flags[std::size(values)] = {};
-    std::wstring text;
-    unsigned before = 0;
-    unsigned after = 0;
+#ifdef _WIN32
+LONG WINAPI EndAsTrapped(EXCEPTION_POINTERS*) { std::_Exit(3); }
+#endif
+
+// Loads every value under the host's state and exits 0 when each loads as
+// expected and the state comes back unchanged. It runs in a child process: an
+// exception that traps ends that process, not the test program.
+[[noreturn]] void LoadUnderTheHostsState() {
+#ifdef _WIN32
+    ::SetUnhandledExceptionFilter(EndAsTrapped);
+#endif
+    const std::pair<std::wstring, std::int16_t> cases[] = {
+        {L"1.5", 2},
+        {L"2.5", 2},
+        {L"1e400", kDefaultFlag},
+        {L"-1e400", kDefaultFlag},
+        {L"1e-400", 0},
+        {std::wstring(400, L'9'), kDefaultFlag},
+        {L"nan", 0},
+        {L"inf", 0},
+        // Denormal numbers, which trap where the denormal exception is unmasked.
+        {L"1e-310", 0},
+        {L"4.9e-324", 0},
+        {L"2.2e-308", 0},
+        {L"1e-320", 0},
+    };
+    bool ok = true;
     {
         const HostLikeFloatingPoint host;
-        before = HostLikeFloatingPoint::State();
-        for (size_t i = 0; i < std::size(values); ++i) flags[i] = FlagFromSettingText(values[i]);
-        text = NumberText(-0.5);
-        after = HostLikeFloatingPoint::State();
+        const unsigned before = HostLikeFloatingPoint::State();
+        for (const auto& [value, flag] : cases) {
+            const std::int16_t loaded = FlagFromSettingText(value);
+            if (loaded != flag) {
+                std::fprintf(stderr, "%ls loads as %d\n", value.c_str(), loaded);
+                ok = false;
+            }
+        }
+        if (NumberText(-0.5) != L"-0.5") ok = false;
+        if (HostLikeFloatingPoint::State() != before) {
+            std::fprintf(stderr, "control state changed\n");
+            ok = false;
+        }
     }
-    const std::int16_t expected[] = {2, 2, kDefaultFlag, kDefaultFlag, 0, kDefaultFlag, 0, 0};
-    for (size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(flags[i], expected[i]) << i;
-    EXPECT_EQ(text, L"-0.5");
-    EXPECT_EQ(after, before);
+    std::exit(ok ? 0 : 1);
+}
+
+TEST(FlagFromSettingTextDeathTest, NeitherTheHostsRoundingNorItsUnmaskedExceptionsMatter) {
+    EXPECT_EXIT(LoadUnderTheHostsState(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(NumberText, WritesCheckBoxValuesAndFractions) {

@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
 # Benchmark (not a test): prints one Markdown table measured in this run
-# under Wine, in a private Xvfb and the build's prefix.
+# under Wine, in a private Xvfb and the build's prefix. Every comparison is
+# made in pairs, the two sides alternating (A B B A ...) close together in
+# time, so that whatever slows the machine slows both; each row gives the
+# median of the per-pair ratios with a 95 % interval for it.
 #   1. start to visible: VekProcStartCmd until the dialog is shown and
-#      painted, against an empty modal dialog of the plain dialog API in the
-#      same stand-in host, and against a dialog of the same twelve controls
-#      that the dialog manager makes from a template (median of RUNS each,
-#      after one unmeasured start);
-#   2. deletion: a pattern matching 1 000 and 10 000 files in one folder, the
-#      command's deletion against `cmd /c del` (median of DELETE_RUNS each);
-#   3. footprint: the DLL's size and imports, what one open dialog adds.
+#      painted, against a dialog of the same twelve controls that the
+#      dialog manager makes from a template, in one host process (PAIRS
+#      pairs after a warm-up), and again with the reference carrying the
+#      command's icons; beside it the CPU time of one show, summed over the
+#      host process, the wineserver and the X server;
+#   2. the first show in a fresh process, the same two (FIRST_PAIRS pairs);
+#   3. deletion: a pattern matching 1 000 and 10 000 files in one folder, the
+#      command's deletion against `cmd /c del` (DELETE_PAIRS pairs each);
+#   4. footprint: the DLL's size and imports, what one open dialog adds.
 #
 #   bash scripts/bench.sh
 #
 # VANTREL2_BUILD picks the build folder (default build/windows, or
-# build/windows-x64 where the machine runs no 32-bit code); RUNS and
-# DELETE_RUNS the repetitions (30 and 5).
+# build/windows-x64 where the machine runs no 32-bit code).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
-RUNS="${RUNS:-30}"
-DELETE_RUNS="${DELETE_RUNS:-5}"
+PAIRS="${PAIRS:-100}"
+FIRST_PAIRS="${FIRST_PAIRS:-15}"
+DELETE_PAIRS="${DELETE_PAIRS:-6}"
 
 bash scripts/setup.sh >/dev/null
 source scripts/wine-session.sh
@@ -40,60 +45,142 @@ cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelHost.exe" "$BIN/VantrelDelet
 start_xvfb
 wine_session_start
 export VEKCMDLIB_LOG="$HOST/VekCmdLib.log"
+fail() { echo "bench: $*" >&2; exit 1; }
 
+# paired_summary: per-pair ratios on stdin, one a line; prints
+# "<median> <low> <high>": the median and its 95 % interval from the order
+# statistics (no assumption about the ratios' distribution).
+paired_summary() {
+    sort -g | awk '
+        { r[NR] = $1 }
+        END {
+            n = NR
+            if (n < 6) { print "n/a n/a n/a"; exit }
+            median = (n % 2) ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
+            # The largest j with P(Binomial(n, 1/2) <= j - 1) <= 0.025.
+            p = 0.5 ^ n; cdf = p; j = 1; k = 0
+            while (k < n && cdf <= 0.025) { j = k + 1; k++; p = p * (n - k + 1) / k; cdf += p }
+            printf "%.3f %.3f %.3f\n", median, r[j], r[n + 1 - j]
+        }'
+}
 median() { sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.3f\n", (v[NR/2]+v[NR/2+1])/2}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a/b}'; }
 now_ns() { date +%s%N; }
-ms_since() { awk -v a="$1" -v b="$(now_ns)" 'BEGIN {printf "%.1f", (b-a)/1e6}'; }
+ms_since() { awk -v a="$1" -v b="$(now_ns)" 'BEGIN {printf "%.2f", (b-a)/1e6}'; }
+interval() { read -r m lo hi <<<"$1"; echo "$m [$lo, $hi]"; }
+
+# CPU time (ms) used so far by this shell's finished children (the host
+# runs as one), the prefix's wineserver and the X server.
+TICK_MS=$(awk -v t="$(getconf CLK_TCK)" 'BEGIN {print 1000 / t}')
+proc_cpu_ms() { awk -v t="$TICK_MS" '{print ($14 + $15 + $16 + $17) * t}' "/proc/$1/stat"; }
+children_cpu_ms() { awk -v t="$TICK_MS" '{print ($16 + $17) * t}' /proc/$$/stat; }
+server_dir="server-$(printf '%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")"
+WINESERVER_PID=""
+for pid in $(pgrep -x 'wineserver(32|64)?' || true); do
+    case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in */"$server_dir") WINESERVER_PID=$pid ;; esac
+done
+[ -n "$WINESERVER_PID" ] || fail "no wineserver found for $WINEPREFIX"
+XVFB_PID="$(cat "$BUILD/.vantrel2-xvfb.pid")"
+session_cpu_ms() {
+    echo "$(children_cpu_ms) $(proc_cpu_ms "$WINESERVER_PID") $(proc_cpu_ms "$XVFB_PID")" |
+        awk '{print $1 + $2 + $3}'
+}
 
 cd "$HOST"
-echo "measuring start to visible ($RUNS runs each) ..." >&2
-wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" </dev/null \
-    | tr -d '\r' >start-command.txt || true  # the count below says what failed
-wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --empty-dialog </dev/null \
-    | tr -d '\r' >start-empty.txt || true  # the count below says what failed
-wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$RUNS" --template-dialog </dev/null \
-    | tr -d '\r' >start-template.txt || true  # the count below says what failed
-for f in start-command.txt start-empty.txt start-template.txt; do
-    [ "$(grep -c '^start-ms' "$f")" = "$RUNS" ] || { echo "timing failed: $(cat "$f")" >&2; exit 1; }
+# paired_start <output> [host options]: PAIRS alternating pairs in one host.
+paired_start() {
+    local out="$1"
+    shift
+    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-pairs "$PAIRS" "$@" </dev/null |
+        tr -d '\r' >"$out" || fail "the paired run failed: $(cat "$out")"
+    # The pairs must really alternate: AB, BA, AB, ...
+    awk -v n="$PAIRS" '
+        /^pair / { want = (count % 2 == 0) ? "AB" : "BA"; if ($2 != count || $3 != want) bad = 1; count++ }
+        END { exit (bad || count != n) }' "$out" || fail "the pairs did not alternate: $(cat "$out")"
+}
+echo "measuring start to visible ($PAIRS pairs, twice) ..." >&2
+paired_start pairs.txt
+start_pairs=$(awk '/^pair / {print $5 / $7}' pairs.txt | paired_summary)
+start_command=$(awk '/^pair / {print $5}' pairs.txt | median)
+start_template=$(awk '/^pair / {print $7}' pairs.txt | median)
+# The same with the reference carrying the command's two icons (WM_SETICON).
+paired_start pairs-icons.txt --reference-icons
+icons_pairs=$(awk '/^pair / {print $5 / $7}' pairs-icons.txt | paired_summary)
+icons_command=$(awk '/^pair / {print $5}' pairs-icons.txt | median)
+icons_template=$(awk '/^pair / {print $7}' pairs-icons.txt | median)
+
+# CPU per show: the difference between runs of 60 and 10 shows, so that
+# starting and ending the process cancel out.
+cpu_per_show() {
+    local runs cpu=() t
+    for runs in 10 60; do
+        t=$(session_cpu_ms)
+        wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$runs" "$@" \
+            </dev/null >cpu-run.txt 2>&1 || fail "the CPU run failed: $(tr -d '\r' <cpu-run.txt)"
+        cpu+=("$(awk -v a="$t" -v b="$(session_cpu_ms)" 'BEGIN {print b - a}')")
+    done
+    awk -v a="${cpu[0]}" -v b="${cpu[1]}" 'BEGIN {printf "%.2f", (b - a) / 50}'
+}
+echo "measuring CPU time per show ..." >&2
+cpu_command=$(cpu_per_show)
+cpu_template=$(cpu_per_show --template-dialog)
+
+echo "measuring the first show in a process ($FIRST_PAIRS pairs) ..." >&2
+first_show() {
+    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "$@" </dev/null |
+        tr -d '\r' >first.txt || fail "a first show failed: $(cat first.txt)"
+    awk '/^first-start-ms/ {print $2}' first.txt
+}
+: >first-pairs.txt
+for i in $(seq "$FIRST_PAIRS"); do
+    if [ $((i % 2)) = 1 ]; then
+        c=$(first_show); t=$(first_show --template-dialog)
+    else
+        t=$(first_show --template-dialog); c=$(first_show)
+    fi
+    echo "$c $t" >>first-pairs.txt
 done
-start_command=$(awk '/^start-ms/ {print $2}' start-command.txt | median)
-start_empty=$(awk '/^start-ms/ {print $2}' start-empty.txt | median)
-start_template=$(awk '/^start-ms/ {print $2}' start-template.txt | median)
-first_command=$(awk '/^first-start-ms/ {print $2}' start-command.txt)
-first_empty=$(awk '/^first-start-ms/ {print $2}' start-empty.txt)
-first_template=$(awk '/^first-start-ms/ {print $2}' start-template.txt)
-footprint="$(grep '^open-adds' start-command.txt)" ||
-    { echo "no footprint figure: $(cat start-command.txt)" >&2; exit 1; }
+first_pairs=$(awk '{print $1 / $2}' first-pairs.txt | paired_summary)
+first_command=$(awk '{print $1}' first-pairs.txt | median)
+first_template=$(awk '{print $2}' first-pairs.txt | median)
+wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 </dev/null |
+    tr -d '\r' >footprint.txt || fail "the footprint run failed: $(cat footprint.txt)"
+footprint="$(grep '^open-adds' footprint.txt)" || fail "no footprint figure: $(cat footprint.txt)"
 read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows _ adds_handles <<<"$footprint"
 
-echo "measuring deletion ($DELETE_RUNS runs each) ..." >&2
+echo "measuring deletion ($DELETE_PAIRS pairs each) ..." >&2
 FOLDER="$WINEPREFIX/drive_c/vantrel2-bench"
 PATTERN='C:\vantrel2-bench\*.tmp'
 fill() { rm -rf "$FOLDER"; mkdir -p "$FOLDER"; (cd "$FOLDER" && seq -f 'f%05g.tmp' 1 "$1" | xargs touch); }
-declare -A del_ours del_ours_inner del_cmd
+ours() {
+    local t out
+    fill "$1"
+    t=$(now_ns)
+    out=$(wine_run VantrelDeleteBench.exe "$PATTERN" </dev/null | tr -d '\r') ||
+        fail "the deletion benchmark failed: $out"
+    ms_since "$t"
+    [ "$(awk '{print $4}' <<<"$out")" = "$1" ] || fail "deleted: $out"
+}
+theirs() {
+    local t
+    fill "$1"
+    t=$(now_ns)
+    wine_run cmd /c del /q "$PATTERN" </dev/null >/dev/null 2>&1
+    ms_since "$t"
+    [ -z "$(ls -A "$FOLDER")" ] || fail "del left files"
+}
+declare -A del_pairs del_ours del_cmd
 for n in 1000 10000; do
-    ours=() inner=() cmdt=()
-    for _ in $(seq "$DELETE_RUNS"); do
-        fill "$n"
-        t=$(now_ns)
-        out=$(wine_run VantrelDeleteBench.exe "$PATTERN" </dev/null | tr -d '\r') ||
-            { echo "the deletion benchmark failed: $out" >&2; exit 1; }
-        ours+=("$(ms_since "$t")")
-        inner+=("$(awk '{print $2}' <<<"$out")")
-        [ "$(awk '{print $4}' <<<"$out")" = "$n" ] || { echo "deleted: $out" >&2; exit 1; }
-        fill "$n"
-        t=$(now_ns)
-        wine_run cmd /c del /q "$PATTERN" </dev/null >/dev/null 2>&1
-        cmdt+=("$(ms_since "$t")")
-        [ -z "$(ls -A "$FOLDER")" ] || { echo "del left files" >&2; exit 1; }
+    : >"delete-$n.txt"
+    for i in $(seq "$DELETE_PAIRS"); do
+        if [ $((i % 2)) = 1 ]; then a=$(ours "$n"); b=$(theirs "$n"); else
+            b=$(theirs "$n"); a=$(ours "$n"); fi
+        echo "$a $b" >>"delete-$n.txt"
     done
-    del_ours[$n]=$(printf '%s\n' "${ours[@]}" | median)
-    del_ours_inner[$n]=$(printf '%s\n' "${inner[@]}" | median)
-    del_cmd[$n]=$(printf '%s\n' "${cmdt[@]}" | median)
+    del_pairs[$n]=$(awk '{print $1 / $2}' "delete-$n.txt" | paired_summary)
+    del_ours[$n]=$(awk '{print $1}' "delete-$n.txt" | median)
+    del_cmd[$n]=$(awk '{print $2}' "delete-$n.txt" | median)
 done
 rm -rf "$FOLDER"
-t=$(now_ns); wine_run cmd /c exit </dev/null >/dev/null 2>&1; cmd_start=$(ms_since "$t")
 
 # Size and imports are the shipped 32-bit DLL's, built where it is not the
 # one measured above.
@@ -110,18 +197,15 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 echo
 echo "Machine: $(nproc) CPUs, $cpu; $(wine_run --version); $PRESET build; $(date -u +%Y-%m-%d)"
 echo
-echo "| measure | Vantrel2 | reference | ratio |"
+echo "| measure | Vantrel2 | reference | per-pair ratio, median [95 % interval] |"
 echo "| --- | ---: | ---: | ---: |"
-echo "| start to visible, median of $RUNS (ms) | $start_command | $start_empty (empty dialog) | $(ratio "$start_command" "$start_empty") |"
-echo "| start to visible, median of $RUNS (ms) | $start_command | $start_template (same controls from a template) | $(ratio "$start_command" "$start_template") |"
-echo "| start to visible, first in a process (ms) | $first_command | $first_empty (empty dialog) | $(ratio "$first_command" "$first_empty") |"
-echo "| start to visible, first in a process (ms) | $first_command | $first_template (same controls from a template) | $(ratio "$first_command" "$first_template") |"
+echo "| start to visible, $PAIRS pairs in one process (median ms) | $start_command | $start_template (same controls from a template) | $(interval "$start_pairs") |"
+echo "| the same, the reference with the command's icons (median ms) | $icons_command | $icons_template (template and WM_SETICON) | $(interval "$icons_pairs") |"
+echo "| CPU time of one show: host, wineserver, X server (ms) | $cpu_command | $cpu_template | $(awk -v a="$cpu_command" -v b="$cpu_template" 'BEGIN {printf "%.2f", a / b}') |"
+echo "| start to visible, first in a fresh process, $FIRST_PAIRS pairs (median ms) | $first_command | $first_template | $(interval "$first_pairs") |"
 for n in 1000 10000; do
-    echo "| delete $n files, process, median of $DELETE_RUNS (ms) | ${del_ours[$n]} | ${del_cmd[$n]} (cmd /c del) | $(ratio "${del_ours[$n]}" "${del_cmd[$n]}") |"
+    echo "| delete $n files, whole process, $DELETE_PAIRS pairs (median ms) | ${del_ours[$n]} | ${del_cmd[$n]} (cmd /c del) | $(interval "${del_pairs[$n]}") |"
 done
-echo "| delete 1000 → 10000 growth | $(ratio "${del_ours[10000]}" "${del_ours[1000]}")× | $(ratio "${del_cmd[10000]}" "${del_cmd[1000]}")× | |"
-echo "| deletion alone, in process: 1000 / 10000 (ms) | ${del_ours_inner[1000]} / ${del_ours_inner[10000]} | | |"
-echo "| starting \`cmd /c exit\` (ms) | | $cmd_start | |"
-echo "| DLL size, 32-bit as shipped (bytes) | $size | 300 000 aim | $(ratio "$size" 300000) |"
+echo "| DLL size, 32-bit as shipped (bytes) | $size | 300 000 aim | |"
 echo "| DLL imports | $imports | | |"
-echo "| the first open dialog adds | committed private memory +${adds_kb} KB, GDI objects +${adds_gdi}, windows +${adds_windows}, handles +${adds_handles}, USER objects +${adds_user} (GetGuiResources) | | |"
+echo "| the first open dialog adds | committed private memory +${adds_kb} KB, GDI objects +${adds_gdi}, windows +${adds_windows}, handles +${adds_handles}, USER objects +${adds_user} | | |"

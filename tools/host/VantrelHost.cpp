@@ -4,6 +4,7 @@
 //
 //   VantrelHost.exe [--dll <path to Vantrel2.dll>] [--cmdline <number>]
 //                   [--time-start <runs> [--empty-dialog | --template-dialog]]
+//                   [--time-pairs <pairs> [--reference-icons]]
 //
 // --time-start (for scripts/bench.sh) starts the command <runs> times after
 // one unmeasured start, each time closing the dialog as soon as it is shown
@@ -12,7 +13,10 @@
 // done with an empty modal dialog of the plain dialog API instead; with
 // --template-dialog with a dialog of the same twelve controls, captions and
 // font made by the dialog manager from a template, themed through the
-// command DLL's own manifest.
+// command DLL's own manifest. --time-pairs alternates the command and the
+// template dialog, A B B A ..., after a warm-up of three each, and prints
+// "pair <n> AB|BA command-ms <ms> template-ms <ms>" per pair; with
+// --reference-icons the template dialog carries the command's icons.
 //
 // Prints "VekProcStartCmd hr=0x........ nCode=N" and, on failure, the error
 // description. Exit code 0 on success, 1 when the start failed, 2 when the
@@ -28,6 +32,7 @@
 
 #include "Vantrel2_idl.h"
 #include "form_controls.h"
+#include "form_resources.h"
 #include "layout.h"
 #include "process_figures.h"
 #include "visual_styles.h"
@@ -46,6 +51,8 @@ struct Options {
     std::wstring dll;
     long cmdLine = 0;
     int timedRuns = 0;
+    int pairs = 0;
+    bool referenceIcons = false;
     bool emptyDialog = false;
     bool templateDialog = false;
 };
@@ -63,6 +70,10 @@ bool ParseOptions(Options& options) {
             options.cmdLine = std::wcstol(args[++i], nullptr, 10);
         } else if (arg == L"--time-start" && i + 1 < count) {
             options.timedRuns = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
+        } else if (arg == L"--time-pairs" && i + 1 < count) {
+            options.pairs = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
+        } else if (arg == L"--reference-icons") {
+            options.referenceIcons = true;
         } else if (arg == L"--empty-dialog") {
             options.emptyDialog = true;
         } else if (arg == L"--template-dialog") {
@@ -155,8 +166,21 @@ LRESULT CALLBACK WatchIdle(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-INT_PTR CALLBACK EmptyDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;
+// The reference's icons, when it is to carry the command's (lParam of
+// WM_INITDIALOG; none: no icon, as the dialog manager makes it).
+struct ReferenceIcons {
+    HICON big = nullptr;
+    HICON small = nullptr;
+};
+
+INT_PTR CALLBACK EmptyDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        if (const auto* icons = reinterpret_cast<const ReferenceIcons*>(lParam)) {
+            ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons->big));
+            ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons->small));
+        }
+        return TRUE;
+    }
     if (message == WM_CLOSE) {
         ::EndDialog(dialog, 0);
         return TRUE;
@@ -204,7 +228,7 @@ class TemplateWriter {
 // captions and tab order in the same font, from a template, so that the
 // dialog manager creates and lays them out (twips to dialog units through
 // the 9 pt font's average character of about 6 x 12 pixels at 96 dpi).
-void ShowTemplateDialog(HWND owner, HANDLE themed) {
+void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceIcons* icons) {
     TemplateWriter writer;
     DLGTEMPLATE header{};
     header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
@@ -237,45 +261,93 @@ void ShowTemplateDialog(HWND owner, HANDLE themed) {
         writer.AddWord(0);  // no creation data
     }
     const ScopedActCtxActivation active(themed);
-    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, EmptyDialogProc, 0);
+    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, EmptyDialogProc,
+                              reinterpret_cast<LPARAM>(icons));
+}
+
+enum class Shown { Command, Empty, Template };
+
+// One show, from the call until the dialog is visible and painted; -1 when
+// it never was. `measured`, when given, receives what the open dialog adds
+// to the process.
+double TimeOneShow(Shown what, HWND window, HANDLE themed, const ReferenceIcons* icons,
+                   long cmdLine, _OrvaneVbCommand* command, ProcessFigures* measured = nullptr) {
+    Timing timing;
+    timing.measureFootprint = measured != nullptr;
+    g_timing = &timing;
+    ::QueryPerformanceCounter(&timing.started);
+    bool failed = false;
+    if (what == Shown::Empty) {
+        ShowEmptyDialog(window);
+    } else if (what == Shown::Template) {
+        ShowTemplateDialog(window, themed, icons);
+    } else {
+        LONG nCode = 0;
+        failed = FAILED(command->VekProcStartCmd(
+            static_cast<LONG>(reinterpret_cast<INT_PTR>(window)), cmdLine, &nCode));
+    }
+    g_timing = nullptr;
+    if (measured) *measured = timing.open;
+    return failed ? -1 : timing.elapsedMs;
 }
 
 int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCommand* command) {
-    const UniqueActCtx themed =
-        options.templateDialog ? vantrel2::CreateManifestContext(library) : UniqueActCtx();
+    const UniqueActCtx themed = vantrel2::CreateManifestContext(library);
+    ReferenceIcons commandIcons;
+    if (options.referenceIcons) {
+        for (auto [icon, pixels] : {std::pair{&commandIcons.big, 32}, {&commandIcons.small, 16}}) {
+            *icon = static_cast<HICON>(::LoadImageW(library, MAKEINTRESOURCEW(VANTREL2_FORM_ICON),
+                                                    IMAGE_ICON, pixels, pixels, 0));
+            if (!*icon) return 1;
+        }
+    }
+    const ReferenceIcons* icons = options.referenceIcons ? &commandIcons : nullptr;
     const UniqueWindowsHook hook(
         ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId()));
     if (!hook) return 1;
     int failures = 0;
-    for (int run = 0; run <= options.timedRuns; ++run) {
-        Timing timing;
-        timing.measureFootprint = run == 0;
-        const ProcessFigures before = run == 0 ? MeasureProcess() : ProcessFigures{};
-        g_timing = &timing;
-        ::QueryPerformanceCounter(&timing.started);
-        if (options.emptyDialog) {
-            ShowEmptyDialog(window);
-        } else if (options.templateDialog) {
-            ShowTemplateDialog(window, themed.get());
-        } else {
-            LONG nCode = 0;
-            if (FAILED(
-                    command->VekProcStartCmd(static_cast<LONG>(reinterpret_cast<INT_PTR>(window)),
-                                             options.cmdLine, &nCode))) {
-                ++failures;
+    const auto show = [&](Shown what, ProcessFigures* measured = nullptr) {
+        const double ms =
+            TimeOneShow(what, window, themed.get(), icons, options.cmdLine, command, measured);
+        if (ms < 0) ++failures;
+        return ms;
+    };
+
+    if (options.pairs > 0) {
+        // Command and template alternate, A B B A ..., after a warm-up of
+        // both, so that whatever slows the machine slows both alike.
+        for (int i = 0; i < 3; ++i) {
+            show(Shown::Command);
+            show(Shown::Template);
+        }
+        for (int pair = 0; pair < options.pairs; ++pair) {
+            const bool commandFirst = pair % 2 == 0;
+            double commandMs = 0, templateMs = 0;
+            if (commandFirst) {
+                commandMs = show(Shown::Command);
+                templateMs = show(Shown::Template);
+            } else {
+                templateMs = show(Shown::Template);
+                commandMs = show(Shown::Command);
             }
+            std::printf("pair %d %s command-ms %.3f template-ms %.3f\n", pair,
+                        commandFirst ? "AB" : "BA", commandMs, templateMs);
         }
-        g_timing = nullptr;
-        if (timing.elapsedMs < 0) ++failures;
-        if (run == 0) {
-            std::printf("first-start-ms %.3f\n", timing.elapsedMs);
-            std::printf("open-adds committed-kb %lld gdi %ld user %ld windows %ld handles %ld\n",
-                        (timing.open.committed - before.committed) / 1024,
-                        timing.open.gdi - before.gdi, timing.open.user - before.user,
-                        timing.open.windows - before.windows, timing.open.handles - before.handles);
-        } else {
-            std::printf("start-ms %.3f\n", timing.elapsedMs);
-        }
+        return failures ? 1 : 0;
+    }
+
+    const Shown what = options.emptyDialog      ? Shown::Empty
+                       : options.templateDialog ? Shown::Template
+                                                : Shown::Command;
+    const ProcessFigures before = MeasureProcess();
+    ProcessFigures open;
+    std::printf("first-start-ms %.3f\n", show(what, &open));
+    std::printf("open-adds committed-kb %lld gdi %ld user %ld windows %ld handles %ld\n",
+                (open.committed - before.committed) / 1024, open.gdi - before.gdi,
+                open.user - before.user, open.windows - before.windows,
+                open.handles - before.handles);
+    for (int run = 1; run <= options.timedRuns; ++run) {
+        std::printf("start-ms %.3f\n", show(what));
     }
     return failures ? 1 : 0;
 }
@@ -297,7 +369,7 @@ int main() {
     if (FAILED(created)) {
         std::printf("create hr=0x%08lX\n", static_cast<unsigned long>(created));
         exitCode = 2;
-    } else if (options.timedRuns > 0) {
+    } else if (options.timedRuns > 0 || options.pairs > 0) {
         exitCode = TimeStarts(options, window, library, command);
         command->Release();
     } else {

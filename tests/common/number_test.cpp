@@ -35,7 +35,7 @@ TEST(ParseLeadingNumber, GivesZeroWithoutANumber) {
     EXPECT_EQ(ParseLeadingNumber(L"-"), 0.0);
     EXPECT_EQ(ParseLeadingNumber(L"."), 0.0);
     EXPECT_EQ(ParseLeadingNumber(L"e5"), 0.0);
-    EXPECT_EQ(ParseLeadingNumber(std::wstring_view(L"\x0000\x0031", 2)), 0.0);  // a NUL ends it
+    EXPECT_EQ(ParseLeadingNumber(std::wstring_view(L"\x0000\x0031", 2)), 0.0);  // a NUL is no blank
     EXPECT_EQ(ParseLeadingNumber(L"１"), 0.0);  // full-width digits are not digits here
 }
 

@@ -2,23 +2,26 @@
 # Runs a Windows build's tests once, then once more only those GoogleTest
 # tests whose Wine process died before the test program started (no
 # GoogleTest banner in the output: Wine very rarely loses a process that
-# early). A test that ran and failed is never retried. Ends with the line
-# "windows: N passed, M failed".
+# early). A test that ran and failed is never retried; one that skipped
+# itself (GoogleTest's SKIPPED) counts as neither passed nor failed. Ends with
+# the line "windows: N passed, M failed", plus ", S skipped" when some were.
 #   ctest-retry.sh <build folder> [ctest arguments]
 set -uo pipefail
 BUILD="$1"
 shift
 TEMP="$BUILD/Testing/Temporary"
 
-# One line per test of the last run: name, verdict, whether it started.
+# One line per test of the last run: name, verdict (passed, skipped or
+# failed), whether it started.
 outcomes() {
     awk '
-        /^[0-9]+\/[0-9]+ Test: / { name = substr($0, index($0, ": ") + 2); gtest = 0; started = 0; passed = 0 }
+        /^[0-9]+\/[0-9]+ Test: / { name = substr($0, index($0, ": ") + 2); gtest = 0; started = 0; passed = 0; skipped = 0 }
         /^Command: .*--gtest_filter=/ { gtest = 1 }
         /^Running main\(\) from / { started = 1 }
         /^Test Passed\.$/ { passed = 1 }
+        /^Skip regular expression found in output/ { skipped = 1 }
         /^"[^"]*" end time: / && name != "" {
-            print name "\t" (passed ? "passed" : "failed") "\t" (started || !gtest ? "started" : "unstarted")
+            print name "\t" (passed ? "passed" : skipped ? "skipped" : "failed") "\t" (started || !gtest ? "started" : "unstarted")
             name = ""
         }' "$TEMP/LastTest.log"
 }
@@ -28,6 +31,7 @@ outcomes >"$TEMP/first-run.tsv"
 total=$(wc -l <"$TEMP/first-run.tsv")
 mapfile -t retry < <(awk -F'\t' '$2 == "failed" && $3 == "unstarted" { print $1 }' "$TEMP/first-run.tsv")
 failed=$(awk -F'\t' '$2 == "failed" && $3 == "started"' "$TEMP/first-run.tsv" | wc -l)
+skipped=$(awk -F'\t' '$2 == "skipped"' "$TEMP/first-run.tsv" | wc -l)
 
 if [ ${#retry[@]} -gt 0 ]; then
     echo "retrying ${#retry[@]} test(s) whose Wine process died before the test program started:"
@@ -37,5 +41,5 @@ if [ ${#retry[@]} -gt 0 ]; then
     failed=$((failed + $(outcomes | awk -F'\t' '$2 == "failed"' | wc -l)))
 fi
 echo "retried: ${#retry[@]}"
-echo "windows: $((total - failed)) passed, $failed failed"
+echo "windows: $((total - failed - skipped)) passed, $failed failed$([ "$skipped" -gt 0 ] && echo ", $skipped skipped")"
 [ "$total" -gt 0 ] && [ "$failed" -eq 0 ]

@@ -1,14 +1,26 @@
-// The host command interface as a client sees it: the operations in
-// interface order (dispatch id 0x60030000 + position) with their argument
-// types. VT_PTR stands for the by-reference nCode.
+// The host command interface as a client sees it: the identifiers hosts
+// have registered, and the operations in interface order (dispatch id
+// 0x60030000 + position) with their argument types. VT_PTR stands for the
+// by-reference nCode.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
 
+#include <string>
 #include <vector>
 
 namespace vantrel2::test {
+
+inline constexpr const wchar_t* kLibid = L"{6ED693FA-F82E-4293-A80B-C95EF86F35C4}";
+inline constexpr const wchar_t* kIid = L"{ADB8A163-A401-4BBE-9978-DFB3EAC45F6F}";
+inline constexpr const wchar_t* kClsid = L"{EABED22F-1717-49E6-8996-5CD8003C48C7}";
+
+inline std::wstring GuidText(REFGUID guid) {
+    wchar_t text[40] = {};
+    ::StringFromGUID2(guid, text, 40);
+    return text;
+}
 
 struct Operation {
     const wchar_t* name;

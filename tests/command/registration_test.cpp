@@ -7,6 +7,7 @@
 
 #include "Vantrel2_idl.h"
 #include "child_process.h"
+#include "operation_table.h"
 #include "temp_folder.h"
 #include "win_handles.h"
 
@@ -19,12 +20,6 @@ using RegistryDump = std::map<std::wstring, std::wstring>;
 
 std::wstring Lower(std::wstring text) {
     ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[40] = {};
-    ::StringFromGUID2(guid, text, 40);
     return text;
 }
 
@@ -117,19 +112,18 @@ TEST_F(Registration, RegisterWritesTheClassAndUnregisterRestoresTheRegistry) {
     ASSERT_EQ(Regsvr32(L"/s"), 0);
     const RegistryDump registered = DumpClasses();
 
-    const std::wstring clsid = L"CLSID\\" + GuidText(CLSID_OrvaneVbCommand);
-    const std::wstring iid = L"Interface\\" + GuidText(IID__OrvaneVbCommand);
-    const std::wstring typeLib = L"TypeLib\\" + GuidText(LIBID_Vantrel2);
+    const std::wstring clsid = L"CLSID\\" + std::wstring(test::kClsid);
+    const std::wstring iid = L"Interface\\" + std::wstring(test::kIid);
+    const std::wstring typeLib = L"TypeLib\\" + std::wstring(test::kLibid);
     EXPECT_EQ(Value(registered, clsid + L"\\InprocServer32", L""), DllPath());
     EXPECT_EQ(Value(registered, clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
     EXPECT_EQ(Value(registered, clsid + L"\\ProgID", L""), L"Vantrel2.OrvaneVbCommand");
-    EXPECT_EQ(Value(registered, clsid + L"\\TypeLib", L""), GuidText(LIBID_Vantrel2));
-    EXPECT_EQ(Value(registered, L"Vantrel2.OrvaneVbCommand\\CLSID", L""),
-              GuidText(CLSID_OrvaneVbCommand));
+    EXPECT_EQ(Value(registered, clsid + L"\\TypeLib", L""), test::kLibid);
+    EXPECT_EQ(Value(registered, L"Vantrel2.OrvaneVbCommand\\CLSID", L""), test::kClsid);
     EXPECT_EQ(Value(registered, iid, L""), L"_OrvaneVbCommand");
     EXPECT_EQ(Value(registered, iid + L"\\ProxyStubClsid32", L""),
               L"{00020424-0000-0000-C000-000000000046}");
-    EXPECT_EQ(Value(registered, iid + L"\\TypeLib", L""), GuidText(LIBID_Vantrel2));
+    EXPECT_EQ(Value(registered, iid + L"\\TypeLib", L""), test::kLibid);
     EXPECT_EQ(Value(registered, typeLib + L"\\3.0", L""), L"Vantrel2");
     const wchar_t* const platform = sizeof(void*) == 8 ? L"\\3.0\\0\\win64" : L"\\3.0\\0\\win32";
     EXPECT_EQ(Value(registered, typeLib + platform, L""), DllPath());
@@ -159,7 +153,7 @@ TEST_F(Registration, RegisterWritesTheClassAndUnregisterRestoresTheRegistry) {
     // A client finds the class by its ProgID.
     CLSID found{};
     ASSERT_EQ(::CLSIDFromProgID(L"Vantrel2.OrvaneVbCommand", &found), S_OK);
-    EXPECT_EQ(found, CLSID_OrvaneVbCommand);
+    EXPECT_EQ(test::GuidText(found), test::kClsid);
     ComPtr<_OrvaneVbCommand> command;
     ASSERT_EQ(::CoCreateInstance(found, nullptr, CLSCTX_INPROC_SERVER, IID__OrvaneVbCommand,
                                  command.put_void()),

@@ -29,14 +29,5 @@ TEST(FolderOfModulePath, DropsTheFileNameButNotADriveRoot) {
     EXPECT_EQ(FolderOfModulePath(L"Vantrel2.dll"), L"");
 }
 
-TEST(SettingKeys, AreInLoadAndSaveOrder) {
-    ASSERT_EQ(kSettingKeys.size(), 4u);
-    EXPECT_EQ(kSettingKeys[0], L"確認メッセージ");
-    EXPECT_EQ(kSettingKeys[1], L"開く履歴ファイル");
-    EXPECT_EQ(kSettingKeys[2], L"バインダー情報ファイル");
-    EXPECT_EQ(kSettingKeys[3], L"図面属性情報ファイル");
-    EXPECT_EQ(kSettingsSection, L"各種履歴情報ファイル削除");
-}
-
 }  // namespace
 }  // namespace vantrel2

@@ -219,7 +219,7 @@ TEST_F(FormTest, ScalesByTheTwipRuleAtAnotherDpi) {
     std::string measured;
     ASSERT_NO_FATAL_FAILURE(test::MeasureInChildAtDpi(L"FormDpiChild.DISABLED_MeasuresTheDialog",
                                                       kOtherDpi, &measured));
-    EXPECT_EQ(measured, "120");
+    EXPECT_EQ(measured, "691x288");
 }
 
 // 12 twips a pixel: every size and place is the twip value / 12, a tie
@@ -232,7 +232,11 @@ TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
     SharedState& state = CurrentSharedState();
     LoadSharedState(state, L"C:\\nowhere");
     Vantrel2Form form;
+    std::string measured;
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
+        RECT client{};
+        ::GetClientRect(dialog, &client);
+        measured = std::to_string(client.right) + "x" + std::to_string(client.bottom);
         ExpectLayout(dialog, {691, 288},  // 8295 / 12 = 691.25, 3450 / 12 = 287.5
                      {{kCheck2Id + 0, L"ファイル「開く」履歴ファイル削除", {20, 10, 221, 21}},
                       {kText2Id + 0, L"C:\\nowhere\\sysdata\\FileOpenDlg.ini", {20, 40, 611, 28}},
@@ -248,7 +252,7 @@ TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
         ClickCancel(dialog);
     });
     EXPECT_TRUE(outcome.appeared);
-    test::ReportMeasured(report, "120");
+    test::ReportMeasured(report, measured);
 }
 
 // --- Load step and the row rule -------------------------------------------
@@ -451,7 +455,9 @@ TEST_F(FormTest, CloseButtonAndAltF4CloseWithoutWritingASettingsFile) {
 TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
     Store(kBinderAttrKey, L"0");
     const SharedState& state = Load();
+    HWND firstWindow = nullptr;
     const auto first = ShowWhileDriving(form, [&](HWND dialog) {
+        firstWindow = dialog;
         ::SendMessageW(Item(dialog, kCheck2Id + 0), BM_CLICK, 0, 0);  // untick row 0
         ::SendMessageW(Item(dialog, kCheck2Id + 1), BM_CLICK, 0, 0);  // tick row 1
         ::SendMessageW(Item(dialog, kText2Id + 2), WM_SETTEXT, 0,
@@ -462,12 +468,12 @@ TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
 
     Store(kDrawingAttrKey, L"2");  // what a later run would find
     Load();
-    HWND firstWindow = nullptr;
     int checks[kFormRowCount] = {};
     bool enabled[kFormRowCount] = {};
     std::wstring row2Text;
     const auto second = ShowWhileDriving(form, [&](HWND dialog) {
-        firstWindow = dialog;
+        EXPECT_EQ(form.Window(), dialog) << "the same form shows again";
+        EXPECT_NE(dialog, firstWindow) << "in a window made afresh";
         for (int row = 0; row < kFormRowCount; ++row) {
             checks[row] = CheckOf(dialog, kCheck2Id + row);
             enabled[row] = EnabledOf(dialog, kText2Id + row);
@@ -489,20 +495,13 @@ TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
     SharedState& state = Load();
     state.BinderAttrFlag = 3;
     const test::HostWindow host;
-    std::atomic<bool> sawDialog{false};
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-        while (!done) {
-            if (test::WaitForDialog(kVantrel2FormCaption, 0ms)) sawDialog = true;
-            std::this_thread::sleep_for(1ms);
-        }
-    });
-    const HRESULT result = form.ShowModal();
-    done = true;
-    watcher.join();
-    EXPECT_EQ(result, CTL_E_INVALIDPROPERTYVALUE);
-    EXPECT_FALSE(sawDialog);
-    EXPECT_EQ(::FindWindowW(L"#32770", kVantrel2FormCaption), nullptr);
+    {
+        // Counts every show on this thread, however brief; Cancel ends one.
+        test::PressOnEveryShow shows{kCommand2Id};
+        ASSERT_TRUE(shows);
+        EXPECT_EQ(form.ShowModal(), CTL_E_INVALIDPROPERTYVALUE);
+        EXPECT_EQ(shows.Shows(), 0);
+    }
     EXPECT_TRUE(::IsWindowEnabled(host.get()));
 
     state.BinderAttrFlag = 1;
@@ -516,13 +515,17 @@ TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
 TEST_F(FormTest, FocusStartsOnCheck1AndTabSkipsDisabledControls) {
     Store(kBinderAttrKey, L"0");
     Load();
-    std::vector<int> visited;
+    std::vector<int> visited, children;
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
+        // The tab order is the children's order, disabled ones included.
+        for (HWND c = ::GetWindow(dialog, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            children.push_back(::GetDlgCtrlID(c));
+        }
         visited.push_back(::GetDlgCtrlID(FocusOf(dialog)));
         for (int step = 0; step < 10; ++step) {
             HWND before = FocusOf(dialog);
             PressKey(dialog, VK_TAB);
-            WaitUntil([&] { return FocusOf(dialog) != before; });
+            EXPECT_TRUE(WaitUntil([&] { return FocusOf(dialog) != before; })) << step;
             visited.push_back(::GetDlgCtrlID(FocusOf(dialog)));
         }
         ClickCancel(dialog);
@@ -532,6 +535,10 @@ TEST_F(FormTest, FocusStartsOnCheck1AndTabSkipsDisabledControls) {
         kCheck1Id,     kCommand2Id,  kCommand1Id,     kCheck2Id + 0,   kText2Id + 0, kCheck2Id + 1,
         kCheck2Id + 2, kText2Id + 2, kCommand4Id + 0, kCommand4Id + 2, kCheck1Id};
     EXPECT_EQ(visited, expected);
+    EXPECT_EQ(children,
+              (std::vector<int>{kCheck1Id, kCommand2Id, kCommand1Id, kCheck2Id + 0, kText2Id + 0,
+                                kCheck2Id + 1, kCheck2Id + 2, kText2Id + 1, kText2Id + 2,
+                                kCommand4Id + 0, kCommand4Id + 1, kCommand4Id + 2}));
 }
 
 TEST_F(FormTest, EscDoesNothingEnterAndAltGExecuteAltCCloses) {
@@ -546,17 +553,17 @@ TEST_F(FormTest, EscDoesNothingEnterAndAltGExecuteAltCCloses) {
         executesAfterEsc = form.executes;
 
         PressKey(dialog, VK_RETURN);  // the focus is on Check1
-        WaitUntil([&] { return form.executes == 1; });
+        EXPECT_TRUE(WaitUntil([&] { return form.executes == 1; }));
         executesAfterEnter = form.executes;
 
         ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kText2Id + 1)),
                        TRUE);
         PressKey(dialog, VK_RETURN);
-        WaitUntil([&] { return form.executes == 2; });
+        EXPECT_TRUE(WaitUntil([&] { return form.executes == 2; }));
         executesAfterEditEnter = form.executes;
 
         PressAlt(dialog, L'g');
-        WaitUntil([&] { return form.executes == 3; });
+        EXPECT_TRUE(WaitUntil([&] { return form.executes == 3; }));
         executesAfterAltG = form.executes;
 
         PressAlt(dialog, L'c');
@@ -576,7 +583,7 @@ TEST_F(FormTest, EnterOnAnotherButtonPressesThatButton) {
         ::SendMessageW(dialog, WM_NEXTDLGCTL,
                        reinterpret_cast<WPARAM>(Item(dialog, kCommand4Id + 1)), TRUE);
         PressKey(dialog, VK_RETURN);
-        WaitUntil([&] { return form.browses == 1; });
+        EXPECT_TRUE(WaitUntil([&] { return form.browses == 1; }));
         ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kCommand2Id)),
                        TRUE);
         PressKey(dialog, VK_RETURN);  // Cancel

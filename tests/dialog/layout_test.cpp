@@ -76,15 +76,6 @@ TEST(FormDesign, ConvertsToTheDesignersPixelsAt96Dpi) {
     EXPECT_EQ(At96(kCheck1Id), (PixelRect{96, 196, 121, 17}));
 }
 
-TEST(FormDesign, TabOrderRunsZeroToElevenFromCheck1) {
-    const auto ordered = ControlsInTabOrder();
-    for (size_t i = 0; i < ordered.size(); ++i) EXPECT_EQ(ordered[i].tabIndex, static_cast<int>(i));
-    const int expected[] = {kCheck1Id,    kCommand2Id,     kCommand1Id,     kCheck2Id + 0,
-                            kText2Id + 0, kCheck2Id + 1,   kCheck2Id + 2,   kText2Id + 1,
-                            kText2Id + 2, kCommand4Id + 0, kCommand4Id + 1, kCommand4Id + 2};
-    for (size_t i = 0; i < ordered.size(); ++i) EXPECT_EQ(ordered[i].id, expected[i]) << i;
-}
-
 TEST(FormDesign, NoControlTakesTheDialogManagersOkOrCancelId) {
     for (const ControlDesign& design : kControlDesigns) {
         EXPECT_NE(design.id, 1);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -21,7 +20,6 @@
 namespace vantrel2 {
 namespace {
 
-using namespace std::chrono_literals;
 using test::Exists;
 using test::WriteBytes;
 
@@ -116,11 +114,9 @@ TEST(TypedPaths, PathsThatNameNoPlainFileDeleteNothingAtOnce) {
     const test::CurrentFolder here(folder.path());
     for (const std::wstring& path : PathsThatNameNoPlainFile(folder.path())) {
         SCOPED_TRACE(test::Utf8(path.substr(0, 120)));
-        const auto start = std::chrono::steady_clock::now();
         const DeletionOutcome outcome = DeleteFilesByPath(path);
         EXPECT_EQ(outcome.deleted, 0U);
         EXPECT_TRUE(FAILED(outcome.firstError));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
         EXPECT_EQ(Take(folder.path()), before);
     }
 }
@@ -164,9 +160,7 @@ class TypedInTheDialog : public test::HostFolderTest {
             test::SetPath(dialog, 0, path);
             test::Press(dialog, kCommand1Id);
             if (confirm) {
-                const test::Shown asked = test::NextShown(dialog, IDYES);
-                EXPECT_EQ(asked.title, L"注意");
-                EXPECT_EQ(asked.text.size(), path.size() + 17) << "the question holds the path";
+                EXPECT_EQ(test::NextShown(dialog, IDYES), test::Question(path));
             }
             EXPECT_EQ(test::NextShown(dialog, IDNO), test::kClosed);
         }));
@@ -189,11 +183,7 @@ TEST_F(TypedInTheDialog, PathsThatNameNoPlainFileCompleteAndDeleteNothing) {
     for (const std::wstring& path : paths) {
         for (const bool confirm : {true, false}) {
             SCOPED_TRACE(test::Utf8(path.substr(0, 80)) + (confirm ? " asking" : " not asking"));
-            const auto start = std::chrono::steady_clock::now();
             Execute(path, confirm);
-            std::printf("%s (%zu chars), confirmation %s: %lld ms\n",
-                        test::Utf8(path.substr(0, 40)).c_str(), path.size(), confirm ? "on" : "off",
-                        static_cast<long long>((std::chrono::steady_clock::now() - start) / 1ms));
             EXPECT_EQ(Take(root), before);
         }
     }
@@ -256,21 +246,13 @@ std::wstring TenThousandFiles(const std::wstring& fallback) {
 }
 
 TEST_F(TypedInTheDialog, APatternMatchingTenThousandFilesDeletesThemAllAndNothingElse) {
-    auto start = std::chrono::steady_clock::now();
     const std::wstring many = TenThousandFiles(folder / L"many");
     for (const wchar_t* name : {L"\\keep.inix", L"\\keep.txt"}) WriteBytes(many + name, "x");
     WriteBytes(many + L"\\ro.ini", "x");
     ::SetFileAttributesW((many + L"\\ro.ini").c_str(), FILE_ATTRIBUTE_READONLY);
     test::MakeFolder(many + L"\\dir.ini");
     ASSERT_EQ(Take(many).size(), 10004U);
-    std::printf("10 000 files ready in %lld ms\n",
-                static_cast<long long>((std::chrono::steady_clock::now() - start) / 1ms));
-    start = std::chrono::steady_clock::now();
     Execute(many + L"\\*.ini", true);
-    const auto took = std::chrono::steady_clock::now() - start;
-    std::printf("one question, then 10 000 deletions: %lld ms\n",
-                static_cast<long long>(took / 1ms));
-    EXPECT_LT(took, 60s);
     const Snapshot left = Take(many);
     EXPECT_EQ(left.size(), 4U);
     for (const wchar_t* name : {L"keep.inix", L"keep.txt", L"ro.ini", L"dir.ini"}) {

@@ -4,9 +4,7 @@
 // Execute, which must complete and close the dialog.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
-#include <cstdio>
 #include <random>
 #include <string>
 
@@ -21,7 +19,6 @@
 namespace vantrel2 {
 namespace {
 
-using namespace std::chrono_literals;
 using test::Exists;
 using test::ReadBytes;
 using test::WriteBytes;
@@ -112,15 +109,12 @@ TEST_F(BadSettings, ADuplicatedSectionIsReadAndWrittenConsistently) {
         ToAnsi(kSection + L"確認メッセージ=0\r\n図面属性情報ファイル=0\r\n" + kSection +
                L"確認メッセージ=1\r\n図面属性情報ファイル=1\r\nバインダー情報ファイル=0\r\n");
     WriteBytes(SettingsFile(), text);
-    const std::wstring loaded = LoadedFlags();
-    std::printf("duplicated section loads as: %s\n", test::Utf8(loaded).c_str());
-    EXPECT_EQ(loaded.substr(0, 2), L"0 ") << "the first copy's confirmation";
+    EXPECT_EQ(LoadedFlags(), L"0 1 1 0 ") << "the first copy only, its missing keys default";
 
     ExecuteAsLoaded();
-    const std::wstring savedFlags = LoadedFlags();
-    std::printf("after Execute: %s\n", test::Utf8(savedFlags).c_str());
-    EXPECT_EQ(savedFlags, loaded) << "the next start sees what this run saved";
-    EXPECT_TRUE(Exists(Target(2)) == (loaded[6] != L'1'));
+    EXPECT_EQ(LoadedFlags(), L"0 1 1 0 ") << "the next start sees what this run saved";
+    EXPECT_FALSE(Exists(Target(1)));
+    EXPECT_TRUE(Exists(Target(2)));
 }
 
 TEST_F(BadSettings, LinesWithoutEqualsSignsAndStrayTextAreNoValues) {
@@ -137,7 +131,7 @@ TEST_F(BadSettings, LinesWithoutEqualsSignsAndStrayTextAreNoValues) {
     EXPECT_NE(saved.find("no section line"), std::string::npos);
 }
 
-TEST_F(BadSettings, ATenMegabyteFileLoadsAndSavesInReasonableTime) {
+TEST_F(BadSettings, ATenMegabyteFileLoadsAndSaves) {
     std::string text;
     text.reserve(10'600'000);
     for (int i = 0; text.size() < 10'000'000; ++i) {
@@ -146,15 +140,8 @@ TEST_F(BadSettings, ATenMegabyteFileLoadsAndSavesInReasonableTime) {
     text += ToAnsi(kSection + L"確認メッセージ=0\r\nバインダー情報ファイル=0\r\n");
     WriteBytes(SettingsFile(), text);
 
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(LoadedFlags(), L"0 1 0 1 ");
-    const auto loaded = std::chrono::steady_clock::now();
     ExecuteAsLoaded();
-    const auto executed = std::chrono::steady_clock::now();
-    std::printf("10 MB settings file (%zu bytes): load %lld ms, show+Execute+save %lld ms\n",
-                text.size(), static_cast<long long>((loaded - start) / 1ms),
-                static_cast<long long>((executed - loaded) / 1ms));
-    EXPECT_LT(executed - start, 30s);
     EXPECT_FALSE(Exists(Target(0)));
     const std::string saved = AsString(ReadBytes(SettingsFile()));
     EXPECT_EQ(saved.substr(0, 4000), text.substr(0, 4000));
@@ -169,13 +156,9 @@ TEST_F(BadSettings, BinaryGarbageLoadsCheckValuesAndTheRunCompletes) {
     garbage[0] = '\x81';      // no byte-order mark by chance
     garbage.back() = '\x81';  // a lone lead byte at the very end
     WriteBytes(SettingsFile(), garbage);
-    const std::wstring loaded = LoadedFlags();
-    std::printf("garbage loads as: %s\n", test::Utf8(loaded).c_str());
-    for (size_t i = 0; i < loaded.size(); i += 2) {
-        EXPECT_TRUE(loaded[i] >= L'0' && loaded[i] <= L'2') << test::Utf8(loaded);
-    }
+    EXPECT_EQ(LoadedFlags(), L"1 1 1 1 ");
     ExecuteAsLoaded();
-    EXPECT_EQ(LoadedFlags(), loaded) << "what the run saved reads back";
+    EXPECT_EQ(LoadedFlags(), L"1 1 1 1 ") << "what the run saved reads back";
 }
 
 // Another program has the file open without sharing: reads give the
@@ -199,7 +182,8 @@ TEST_F(BadSettings, ASettingsFileHeldWithoutSharingIsLeftAsItWas) {
 }
 
 // Wine running as root writes a read-only file all the same; where the
-// platform refuses, the file must stay as it was.
+// platform refuses, the file must stay as it was. Either way the run
+// deletes, closes, and the next start reads the same ticks.
 TEST_F(BadSettings, AReadOnlySettingsFileStillLetsTheRunComplete) {
     WriteBytes(SettingsFile(), ToAnsi(kSection + L"確認メッセージ=0\r\n"));
     const auto before = ReadBytes(SettingsFile());
@@ -208,11 +192,10 @@ TEST_F(BadSettings, AReadOnlySettingsFileStillLetsTheRunComplete) {
         !UniqueFile(::CreateFileW(SettingsFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
     ExecuteAsLoaded();
-    const bool unchanged = ReadBytes(SettingsFile()) == before;
-    std::printf("read-only settings file: platform refuses writes: %s; file unchanged: %s\n",
-                platformRefusesWrites ? "yes" : "no", unchanged ? "yes" : "no");
+    for (int row = 0; row < 3; ++row) EXPECT_FALSE(Exists(Target(row))) << row;
+    EXPECT_EQ(LoadedFlags(), L"0 1 1 1 ");
     if (platformRefusesWrites) {
-        EXPECT_TRUE(unchanged);
+        EXPECT_EQ(ReadBytes(SettingsFile()), before);
     }
     ::SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -140,6 +140,8 @@ TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
     const bool appeared = ShowWhile([](HWND dialog) {
         RECT before{};
         ::GetWindowRect(dialog, &before);
+        ::SendMessageW(Item(dialog, kText2Id + 1), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>(L"D:\\typed.ini"));
         // What the system would suggest: the frame scaled by 1.5 at a new place.
         const RECT suggested{40, 30, 40 + (before.right - before.left) * 3 / 2,
                              30 + (before.bottom - before.top) * 3 / 2};
@@ -151,8 +153,7 @@ TEST(DialogDpi, MovingToA144DpiMonitorLaysItOutAgainAndBack) {
         EXPECT_EQ(after.left, suggested.left);
         EXPECT_EQ(after.top, suggested.top);
         // Text typed before the change is still there after it.
-        EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 1)),
-                  L"C:\\nowhere\\sysinfo\\BndAttrData.ini");
+        EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 1)), L"D:\\typed.ini");
 
         const RECT back{before.left, before.top, before.right, before.bottom};
         ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));

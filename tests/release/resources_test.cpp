@@ -86,10 +86,10 @@ TEST(VersionResource, CarriesTheProjectVersionInJapaneseAndEnglish) {
     const std::vector<DWORD> translations = info.Translations();
     EXPECT_EQ(translations, (std::vector<DWORD>{0x041104B0u, 0x040904B0u}));
 
-    const std::wstring version = L"" VANTREL2_VERSION_TEXT;
-    EXPECT_EQ(version, std::to_wstring(VANTREL2_VERSION_MAJOR) + L"." +
-                           std::to_wstring(VANTREL2_VERSION_MINOR) + L"." +
-                           std::to_wstring(VANTREL2_VERSION_PATCH));
+    // The text spells the numbers above, as major.minor.patch.
+    const std::wstring version = std::to_wstring(VANTREL2_VERSION_MAJOR) + L"." +
+                                 std::to_wstring(VANTREL2_VERSION_MINOR) + L"." +
+                                 std::to_wstring(VANTREL2_VERSION_PATCH);
     for (const wchar_t* block : {L"041104B0", L"040904B0"}) {
         SCOPED_TRACE(block);
         EXPECT_EQ(info.String(block, L"FileVersion"), version);

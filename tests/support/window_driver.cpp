@@ -210,10 +210,10 @@ void PrintTo(const Shown& shown, std::ostream* out) {
     *out << Utf8(shown.title) << " \"" << Utf8(shown.text.substr(0, 200)) << "\"";
 }
 
-Shown Warning(std::wstring_view text) { return {std::wstring(kWarningTitle), std::wstring(text)}; }
+Shown Warning(std::wstring_view text) { return {L"警告", std::wstring(text)}; }
 
 Shown Question(const std::wstring& path) {
-    return {std::wstring(kCautionTitle), ConfirmationQuestion(path)};
+    return {L"注意", L"\xFF62" + path + L"\xFF63を削除します。よろしいですか\xFF1F"};
 }
 
 Shown NextShown(HWND dialog, int button, std::chrono::milliseconds wait) {

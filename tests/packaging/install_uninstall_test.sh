@@ -18,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WORK/release" | tail -1)"
+ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WORK/release" | head -1)"
 
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
 (cd "$WORK" && cmake -E tar xf "$ZIP")

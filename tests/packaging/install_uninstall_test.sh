@@ -47,6 +47,17 @@ fi
 dump "$WORK/after.reg"
 cmp -s "$WORK/before.reg" "$WORK/after.reg" || fail "registry differs after uninstall"
 
+# Started as Explorer starts it (cmd /c with the script's full path; Wine's
+# cmd leaves CMDCMDLINE empty, so the wrapper sets it) the window waits for
+# a key, and input from /dev/null ends the wait; started by a tool it does not.
+PAUSE_PROMPT='続けるには何かキーを押して下さい'
+grep -q "$PAUSE_PROMPT" <<<"$out" && fail "uninstall.cmd waited when started by a tool"
+printf '@echo off\r\nset "CMDCMDLINE=C:\\windows\\system32\\cmd.exe /c ""%s" "\r\ncall "%s"\r\n' \
+    "$(winepath_of "$HOST/uninstall.cmd")" "$(winepath_of "$HOST/uninstall.cmd")" >"$HOST/explorer.cmd"
+out="$(run_cmd "$HOST/explorer.cmd")" || true
+echo "$out"
+grep -q "$PAUSE_PROMPT" <<<"$out" || fail "uninstall.cmd did not wait when started from Explorer"
+
 rm "$HOST/Vantrel2.dll"
 out="$(run_cmd "$HOST/install.cmd")" || true
 echo "$out"

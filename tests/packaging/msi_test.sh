@@ -11,10 +11,11 @@ winepath_of() { local p="${1//\//\\}"; echo "Z:$p"; }
 wine_q() { "$WINE" "$@" </dev/null >/dev/null 2>&1; }
 NEWER="$(echo "$VERSION" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
 cleanup() {
+    # A run that stops half way leaves nothing installed for the next one.
     for msi in "$WORK"/new/*.msi "$WORK"/old/*.msi; do
-        [ -f "$msi" ] && wine_q msiexec /x "$(winepath_of "$msi")" /qn
+        [ ! -f "$msi" ] || wine_q msiexec /x "$(winepath_of "$msi")" /qn || true
     done
-    [ -f "$HOST/Vantrel2.dll" ] && wine_q regsvr32 /u /s "$(winepath_of "$HOST/Vantrel2.dll")"
+    [ ! -f "$HOST/Vantrel2.dll" ] || wine_q regsvr32 /u /s "$(winepath_of "$HOST/Vantrel2.dll")" || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -56,6 +57,16 @@ logged() { grep -aq "$2" "$WORK/$1.log"; }
 # the log shows is that the run stopped there, and the properties it judged.
 stopped_at_conditions() { logged "$1" LaunchConditions && ! logged "$1" CostFinalize; }
 
+printf 'Set o = CreateObject("Vantrel2.OrvaneVbCommand")\r\no.VekProcDrawRubber 1.5, 2.5\r\nWScript.Echo TypeName(o) & " answered"\r\n' \
+    >"$WORK/client.vbs"
+client() {
+    "$WINE" cscript //nologo "$(winepath_of "$WORK/client.vbs")" </dev/null 2>&1 |
+        grep -q '^_OrvaneVbCommand answered'
+}
+# The first script run registers Wine's scripting type libraries: before
+# the snapshot, so that the registry compared later changes by the package
+# alone. The object must not be there yet.
+if client; then echo "FAIL  Vantrel2.OrvaneVbCommand exists before the install"; exit 1; fi
 classes "$WORK/clean.reg"
 
 failed=0
@@ -79,12 +90,7 @@ case_install() {
     msiexec install /i "$OLD_MSI" INSTALLDIR="$HOST_W" && cmp -s "$DLL" "$HOST/Vantrel2.dll" &&
         [ "$(products)" = 1 ] && classes "$WORK/installed.reg"
 }
-case_client() {
-    printf 'Set o = CreateObject("Vantrel2.OrvaneVbCommand")\r\no.VekProcDrawRubber 1.5, 2.5\r\nWScript.Echo TypeName(o) & " answered"\r\n' \
-        >"$WORK/client.vbs"
-    "$WINE" cscript //nologo "$(winepath_of "$WORK/client.vbs")" </dev/null 2>&1 |
-        grep -q '^_OrvaneVbCommand answered'
-}
+case_client() { client; }
 case_uninstall() {
     msiexec uninstall /x "$OLD_MSI" && [ ! -e "$HOST/Vantrel2.dll" ] && [ "$(products)" = 0 ] &&
         host_files | cmp -s - "$WORK/host.before" && classes "$WORK/now.reg" &&

@@ -17,6 +17,7 @@ outcomes() {
         /^Command: .*--gtest_filter=/ { gtest = 1 }
         /^Running main\(\) from / { started = 1 }
         /^Test Passed\.$/ { passed = 1 }
+        /^Test Pass Reason:$/ { passed = 1 }  # skipped (GTEST_SKIP), not failed
         /^"[^"]*" end time: / && name != "" {
             print name "\t" (passed ? "passed" : "failed") "\t" (started || !gtest ? "started" : "unstarted")
             name = ""

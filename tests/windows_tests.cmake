@@ -34,6 +34,20 @@ include(${CMAKE_CURRENT_LIST_DIR}/command/CMakeLists.txt)
 # 32-bit build can try it.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     include(${CMAKE_CURRENT_LIST_DIR}/packaging/CMakeLists.txt)
+    # Only the shipped DLL's imports are reviewed.
+    add_test(NAME release.imports
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/imports_test.sh
+                     $<TARGET_FILE:Vantrel2> ${TOOLCHAIN_PREFIX}-objdump
+                     ${CMAKE_CURRENT_LIST_DIR}/packaging/imports-x86.txt)
 endif()
+# Signing and the reproducible release need no Wine: every machine runs them.
+add_test(NAME release.signature
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/sign_test.sh $<TARGET_FILE:Vantrel2>
+                 ${PROJECT_VERSION})
+add_test(NAME release.reproducible
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/reproducible_test.sh ${CMAKE_SOURCE_DIR}
+                 ${PROJECT_VERSION})
+set_tests_properties(release.signature PROPERTIES TIMEOUT 120)
+set_tests_properties(release.reproducible PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE)
 include(${CMAKE_CURRENT_LIST_DIR}/hardening/CMakeLists.txt)
 include(${CMAKE_CURRENT_LIST_DIR}/release/CMakeLists.txt)

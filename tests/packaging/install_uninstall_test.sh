@@ -18,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WORK/release" | tail -1)"
+ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WORK/release" | head -1)"
 
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
 (cd "$WORK" && cmake -E tar xf "$ZIP")
@@ -46,6 +46,17 @@ if "$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand' </dev/null >/dev/null 2>&1;
 fi
 dump "$WORK/after.reg"
 cmp -s "$WORK/before.reg" "$WORK/after.reg" || fail "registry differs after uninstall"
+
+# Started as Explorer starts it (cmd /c with the script's full path; Wine's
+# cmd leaves CMDCMDLINE empty, so the wrapper sets it) the window waits for
+# a key, and input from /dev/null ends the wait; started by a tool it does not.
+PAUSE_PROMPT='続けるには何かキーを押して下さい'
+grep -q "$PAUSE_PROMPT" <<<"$out" && fail "uninstall.cmd waited when started by a tool"
+printf '@echo off\r\nset "CMDCMDLINE=C:\\windows\\system32\\cmd.exe /c ""%s" "\r\ncall "%s"\r\n' \
+    "$(winepath_of "$HOST/uninstall.cmd")" "$(winepath_of "$HOST/uninstall.cmd")" >"$HOST/explorer.cmd"
+out="$(run_cmd "$HOST/explorer.cmd")" || true
+echo "$out"
+grep -q "$PAUSE_PROMPT" <<<"$out" || fail "uninstall.cmd did not wait when started from Explorer"
 
 rm "$HOST/Vantrel2.dll"
 out="$(run_cmd "$HOST/install.cmd")" || true

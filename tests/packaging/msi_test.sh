@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The administrators' package under Wine's msiexec, one row per case, in an
+# order where each case starts from what the one before left.
+# Usage: msi_test.sh <Vantrel2.dll> <version> <wine-run wrapper>
+set -euo pipefail
+DLL="$1" VERSION="$2" WINE="$3"
+ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
+WORK="$(mktemp -d)"
+HOST="$WORK/cad"
+winepath_of() { local p="${1//\//\\}"; echo "Z:$p"; }
+wine_q() { "$WINE" "$@" </dev/null >/dev/null 2>&1; }
+NEWER="$(echo "$VERSION" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
+cleanup() {
+    # A run that stops half way leaves nothing installed for the next one.
+    for msi in "$WORK"/new/*.msi "$WORK"/old/*.msi; do
+        [ ! -f "$msi" ] || wine_q msiexec /x "$(winepath_of "$msi")" /qn || true
+    done
+    [ ! -f "$HOST/Vantrel2.dll" ] || wine_q regsvr32 /u /s "$(winepath_of "$HOST/Vantrel2.dll")" ||
+        true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# This version, and a newer one whose DLL differs (a byte after the image,
+# which the loader ignores) so that the upgrade can be seen to replace it.
+bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WORK/old" >/dev/null
+cp "$DLL" "$WORK/newer.dll" && printf '\0' >>"$WORK/newer.dll"
+bash "$ROOT/packaging/make-release.sh" "$WORK/newer.dll" "$NEWER" "$WORK/new" >/dev/null
+OLD_MSI="$(winepath_of "$WORK/old/Vantrel2-$VERSION.msi")"
+NEW_MSI="$(winepath_of "$WORK/new/Vantrel2-$NEWER.msi")"
+HOST_W="$(winepath_of "$HOST")"
+
+mkdir -p "$HOST/sysinfo" "$HOST/sysdata" "$WORK/nosysinfo/sysdata"
+printf '[各種履歴情報ファイル削除]\r\n確認メッセージ=0\r\n' | iconv -f UTF-8 -t CP932 >"$HOST/sysinfo/kxSystem.ini"
+echo history >"$HOST/sysdata/FileOpenDlg.ini"
+echo cad >"$HOST/cad.exe"
+host_files() { (cd "$HOST" && find . -path ./Vantrel2.dll -prune -o -type f -print0 | sort -z | xargs -0 sha256sum); }
+host_files >"$WORK/host.before"
+
+# HKEY_CLASSES_ROOT without Windows Installer's own bookkeeping.
+classes() {
+    wine_q regedit /e "$(winepath_of "$WORK/dump.reg")" HKEY_CLASSES_ROOT
+    iconv -f UTF-16 -t UTF-8 "$WORK/dump.reg" |
+        awk '/^\[/ { skip = index($0, "[HKEY_CLASSES_ROOT\\Installer") == 1 } !skip' >"$1"
+    [ -s "$1" ]
+}
+products() {  # how many products named Vantrel2 are installed
+    wine_q regedit /e "$(winepath_of "$WORK/un.reg")" \
+        'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+    iconv -f UTF-16 -t UTF-8 "$WORK/un.reg" | grep -c '^"DisplayName"="Vantrel2"' || true
+}
+msiexec() {  # msiexec <log name> <arguments>: its exit code
+    local log="$1"; shift
+    "$WINE" msiexec "$@" /qn /l*v "$(winepath_of "$WORK/$log.log")" </dev/null >/dev/null 2>&1
+}
+logged() { grep -aq "$2" "$WORK/$1.log"; }
+# Wine's msiexec does not log a launch condition's message under /qn; what
+# the log shows is that the run stopped there, and the properties it judged.
+stopped_at_conditions() { logged "$1" LaunchConditions && ! logged "$1" CostFinalize; }
+
+printf 'Set o = CreateObject("Vantrel2.OrvaneVbCommand")\r\no.VekProcDrawRubber 1.5, 2.5\r\nWScript.Echo TypeName(o) & " answered"\r\n' \
+    >"$WORK/client.vbs"
+client() {
+    "$WINE" cscript //nologo "$(winepath_of "$WORK/client.vbs")" </dev/null 2>&1 |
+        grep -q '^_OrvaneVbCommand answered'
+}
+# The first script run registers Wine's scripting type libraries: before
+# the snapshot, so that the registry compared later changes by the package
+# alone. The object must not be there yet.
+if client; then echo "FAIL  Vantrel2.OrvaneVbCommand exists before the install"; exit 1; fi
+classes "$WORK/clean.reg"
+
+failed=0
+row() {  # row <case> <check>...: PASS when every check holds
+    local name="$1"; shift
+    if "$@"; then echo "PASS  $name"; else echo "FAIL  $name"; failed=$((failed + 1)); fi
+}
+unchanged_classes() { classes "$WORK/now.reg" && cmp -s "$WORK/clean.reg" "$WORK/now.reg"; }
+host_as_before() {  # no DLL, no product, no key; the host's own files as they were
+    [ ! -e "$HOST/Vantrel2.dll" ] && [ "$(products)" = 0 ] && unchanged_classes &&
+        host_files | cmp -s - "$WORK/host.before"
+}
+
+case_no_installdir() {
+    ! msiexec noinstalldir /i "$OLD_MSI" && stopped_at_conditions noinstalldir &&
+        ! logged noinstalldir 'Property(S): INSTALLDIR =' && [ "$(products)" = 0 ] && unchanged_classes
+}
+case_no_sysinfo() {
+    ! msiexec nosysinfo /i "$OLD_MSI" INSTALLDIR="$(winepath_of "$WORK/nosysinfo")" &&
+        stopped_at_conditions nosysinfo && logged nosysinfo 'Property(S): INSTALLDIR =' &&
+        ! logged nosysinfo 'Property(S): HOSTSYSINFO' && [ ! -e "$WORK/nosysinfo/Vantrel2.dll" ] &&
+        [ "$(products)" = 0 ]
+}
+case_install() {
+    msiexec install /i "$OLD_MSI" INSTALLDIR="$HOST_W" && cmp -s "$DLL" "$HOST/Vantrel2.dll" &&
+        [ "$(products)" = 1 ] && classes "$WORK/installed.reg"
+}
+case_uninstall() {
+    msiexec uninstall /x "$OLD_MSI" && host_as_before &&
+        ! "$WINE" reg query 'HKLM\Software\Vantrel2' </dev/null >/dev/null 2>&1
+}
+# regsvr32 on the DLL at the same place, compared key by key.
+case_same_as_regsvr32() {
+    cp "$DLL" "$HOST/Vantrel2.dll" && wine_q regsvr32 /s "$HOST_W\\Vantrel2.dll" &&
+        classes "$WORK/regsvr32.reg" && wine_q regsvr32 /u /s "$HOST_W\\Vantrel2.dll" &&
+        rm "$HOST/Vantrel2.dll" && ! cmp -s "$WORK/clean.reg" "$WORK/regsvr32.reg" &&
+        diff "$WORK/regsvr32.reg" "$WORK/installed.reg"
+}
+case_upgrade() {
+    msiexec install2 /i "$OLD_MSI" INSTALLDIR="$HOST_W" && msiexec upgrade /i "$NEW_MSI" &&
+        cmp -s "$WORK/newer.dll" "$HOST/Vantrel2.dll" && [ "$(products)" = 1 ] &&
+        host_files | cmp -s - "$WORK/host.before"
+}
+case_downgrade() {
+    ! msiexec downgrade /i "$OLD_MSI" && stopped_at_conditions downgrade &&
+        logged downgrade 'Property(S): WIX_DOWNGRADE_DETECTED =' &&
+        cmp -s "$WORK/newer.dll" "$HOST/Vantrel2.dll" && [ "$(products)" = 1 ]
+}
+
+row "no INSTALLDIR: refused, nothing installed" case_no_installdir
+row "INSTALLDIR without sysinfo\\: refused, nothing installed" case_no_sysinfo
+row "silent install into the host folder" case_install
+row "cscript CreateObject calls the installed object" client
+row "uninstall: DLL and keys gone, kxSystem.ini and host files kept" case_uninstall
+row "registry after install equals regsvr32's, key by key" case_same_as_regsvr32
+row "upgrade $VERSION -> $NEWER: DLL replaced, kxSystem.ini kept, one product" case_upgrade
+row "downgrade $NEWER -> $VERSION refused" case_downgrade
+row "uninstall after upgrade leaves the host as it was" eval 'msiexec uninstall2 /x "$NEW_MSI" && host_as_before'
+[ "$failed" = 0 ] || { echo "$failed case(s) failed"; exit 1; }

@@ -53,7 +53,7 @@ check "the program ran in that locale" grep -qx 'wine x.exe \[win32 en_US.UTF-8\
 
 # A second run while one is going says why it will not start and leaves the
 # first one's server alone.
-session 'echo $$ >"$BUILD/held"; sleep 20' 2>/dev/null &
+session 'echo $$ >"$BUILD/held"; exec sleep 20' >/dev/null 2>&1 &
 first=$!
 disown "$first"
 for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "visual_styles.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 
@@ -26,15 +27,7 @@ std::optional<std::string> ExactAnsi(std::wstring_view text) {
     return result;
 }
 
-std::string OrdinaryAnsi(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
-    return result;
-}
+std::string OrdinaryAnsi(std::wstring_view text) { return Narrow(text, CP_ACP); }
 
 std::wstring FromAnsi(std::string_view bytes) {
     if (bytes.empty()) return {};

@@ -38,13 +38,13 @@ HRESULT CurrentExceptionResult() noexcept {
     }
 }
 
-std::string Utf8(std::wstring_view text) {
+std::string Narrow(std::wstring_view text, UINT codePage) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
     const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+        ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), size, nullptr, nullptr);
+    ::WideCharToMultiByte(codePage, 0, text.data(), length, result.data(), size, nullptr, nullptr);
     return result;
 }
 

@@ -30,8 +30,12 @@ class SlimLock {
 // anything else. Only inside a catch block.
 HRESULT CurrentExceptionResult() noexcept;
 
+// Wide text in a code page, through the system's ordinary conversion (what
+// the page lacks becomes its best fit or its default character).
+std::string Narrow(std::wstring_view text, UINT codePage);
+
 // UTF-8 for a console or a log.
-std::string Utf8(std::wstring_view text);
+inline std::string Utf8(std::wstring_view text) { return Narrow(text, CP_UTF8); }
 
 // The calling thread's last error as an HRESULT; E_FAIL when none was set.
 inline HRESULT LastErrorResult() noexcept {

@@ -30,8 +30,7 @@ bash scripts/setup.sh >/dev/null
 source scripts/wine-session.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
-session_lock "$BUILD"
-[ "$PRESET" = windows ] || session_lock "$ROOT/build/windows"
+session_lock "$BUILD" "$ROOT/build/windows"
 cmake --preset "$PRESET" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelHost VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
@@ -55,18 +54,34 @@ paired_summary() {
         { r[NR] = $1 }
         END {
             n = NR
-            if (n < 6) { print "n/a n/a n/a"; exit }
             median = (n % 2) ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
+            if (n < 6) { printf "%.3f n/a n/a\n", median; exit }  # too few for 95 %
             # The largest j with P(Binomial(n, 1/2) <= j - 1) <= 0.025.
             p = 0.5 ^ n; cdf = p; j = 1; k = 0
             while (k < n && cdf <= 0.025) { j = k + 1; k++; p = p * (n - k + 1) / k; cdf += p }
             printf "%.3f %.3f %.3f\n", median, r[j], r[n + 1 - j]
         }'
 }
-median() { sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.3f\n", (v[NR/2]+v[NR/2+1])/2}'; }
+median() { paired_summary | cut -d' ' -f1; }
+# pair_figures <file of "a b" lines>: "<median a> <median b> <ratio summary>".
+pair_figures() {
+    echo "$(awk '{print $1}' "$1" | median) $(awk '{print $2}' "$1" | median)" \
+        "$(awk '{print $1 / $2}' "$1" | paired_summary)"
+}
+# alternate <pairs> <file> <function a> <function b> [argument]: "a b" lines
+# in <file>, a first in odd pairs and b first in even ones.
+alternate() {
+    local i a b
+    : >"$2"
+    for i in $(seq "$1"); do
+        if [ $((i % 2)) = 1 ]; then a=$($3 "${@:5}"); b=$($4 "${@:5}"); else
+            b=$($4 "${@:5}"); a=$($3 "${@:5}"); fi
+        echo "$a $b" >>"$2"
+    done
+}
 now_ns() { date +%s%N; }
 ms_since() { awk -v a="$1" -v b="$(now_ns)" 'BEGIN {printf "%.2f", (b-a)/1e6}'; }
-interval() { read -r m lo hi <<<"$1"; echo "$m [$lo, $hi]"; }
+interval() { echo "$1 [$2, $3]"; }
 
 # CPU time (ms) used so far by this shell's finished children (the host
 # runs as one), the prefix's wineserver and the X server.
@@ -96,17 +111,14 @@ paired_start() {
     awk -v n="$PAIRS" '
         /^pair / { want = (count % 2 == 0) ? "AB" : "BA"; if ($2 != count || $3 != want) bad = 1; count++ }
         END { exit (bad || count != n) }' "$out" || fail "the pairs did not alternate: $(cat "$out")"
+    awk '/^pair / {print $5, $7}' "$out" >"$out.pairs"
 }
 echo "measuring start to visible ($PAIRS pairs, twice) ..." >&2
-paired_start pairs.txt
-start_pairs=$(awk '/^pair / {print $5 / $7}' pairs.txt | paired_summary)
-start_command=$(awk '/^pair / {print $5}' pairs.txt | median)
-start_template=$(awk '/^pair / {print $7}' pairs.txt | median)
+paired_start start.txt
+read -r start_command start_template start_pairs <<<"$(pair_figures start.txt.pairs)"
 # The same with the reference carrying the command's two icons (WM_SETICON).
-paired_start pairs-icons.txt --reference-icons
-icons_pairs=$(awk '/^pair / {print $5 / $7}' pairs-icons.txt | paired_summary)
-icons_command=$(awk '/^pair / {print $5}' pairs-icons.txt | median)
-icons_template=$(awk '/^pair / {print $7}' pairs-icons.txt | median)
+paired_start start-icons.txt --reference-icons
+read -r icons_command icons_template icons_pairs <<<"$(pair_figures start-icons.txt.pairs)"
 
 # CPU per show: the difference between runs of 60 and 10 shows, so that
 # starting and ending the process cancel out.
@@ -125,26 +137,18 @@ cpu_command=$(cpu_per_show)
 cpu_template=$(cpu_per_show --template-dialog)
 
 echo "measuring the first show in a process ($FIRST_PAIRS pairs) ..." >&2
+# first_show <output> [host options]: one fresh host; prints its first show.
 first_show() {
-    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "$@" </dev/null |
-        tr -d '\r' >first.txt || fail "a first show failed: $(cat first.txt)"
-    awk '/^first-start-ms/ {print $2}' first.txt
+    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "${@:2}" </dev/null |
+        tr -d '\r' >"$1" || fail "a first show failed: $(cat "$1")"
+    awk '/^first-start-ms/ {print $2}' "$1"
 }
-: >first-pairs.txt
-for i in $(seq "$FIRST_PAIRS"); do
-    if [ $((i % 2)) = 1 ]; then
-        c=$(first_show); t=$(first_show --template-dialog)
-    else
-        t=$(first_show --template-dialog); c=$(first_show)
-    fi
-    echo "$c $t" >>first-pairs.txt
-done
-first_pairs=$(awk '{print $1 / $2}' first-pairs.txt | paired_summary)
-first_command=$(awk '{print $1}' first-pairs.txt | median)
-first_template=$(awk '{print $2}' first-pairs.txt | median)
-wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 </dev/null |
-    tr -d '\r' >footprint.txt || fail "the footprint run failed: $(cat footprint.txt)"
-footprint="$(grep '^open-adds' footprint.txt)" || fail "no footprint figure: $(cat footprint.txt)"
+first_command() { first_show first-command.txt; }
+first_template() { first_show first-template.txt --template-dialog; }
+alternate "$FIRST_PAIRS" first.pairs first_command first_template
+read -r first_command first_template first_pairs <<<"$(pair_figures first.pairs)"
+footprint="$(grep '^open-adds' first-command.txt)" ||
+    fail "no footprint figure: $(cat first-command.txt)"
 read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows _ adds_handles <<<"$footprint"
 
 echo "measuring deletion ($DELETE_PAIRS pairs each) ..." >&2
@@ -168,17 +172,10 @@ theirs() {
     ms_since "$t"
     [ -z "$(ls -A "$FOLDER")" ] || fail "del left files"
 }
-declare -A del_pairs del_ours del_cmd
+declare -A deletion
 for n in 1000 10000; do
-    : >"delete-$n.txt"
-    for i in $(seq "$DELETE_PAIRS"); do
-        if [ $((i % 2)) = 1 ]; then a=$(ours "$n"); b=$(theirs "$n"); else
-            b=$(theirs "$n"); a=$(ours "$n"); fi
-        echo "$a $b" >>"delete-$n.txt"
-    done
-    del_pairs[$n]=$(awk '{print $1 / $2}' "delete-$n.txt" | paired_summary)
-    del_ours[$n]=$(awk '{print $1}' "delete-$n.txt" | median)
-    del_cmd[$n]=$(awk '{print $2}' "delete-$n.txt" | median)
+    alternate "$DELETE_PAIRS" "delete-$n.pairs" ours theirs "$n"
+    deletion[$n]="$(pair_figures "delete-$n.pairs")"
 done
 rm -rf "$FOLDER"
 
@@ -199,12 +196,13 @@ echo "Machine: $(nproc) CPUs, $cpu; $(wine_run --version); $PRESET build; $(date
 echo
 echo "| measure | Vantrel2 | reference | per-pair ratio, median [95 % interval] |"
 echo "| --- | ---: | ---: | ---: |"
-echo "| start to visible, $PAIRS pairs in one process (median ms) | $start_command | $start_template (same controls from a template) | $(interval "$start_pairs") |"
-echo "| the same, the reference with the command's icons (median ms) | $icons_command | $icons_template (template and WM_SETICON) | $(interval "$icons_pairs") |"
+echo "| start to visible, $PAIRS pairs in one process (median ms) | $start_command | $start_template (same controls from a template) | $(interval $start_pairs) |"
+echo "| the same, the reference with the command's icons (median ms) | $icons_command | $icons_template (template and WM_SETICON) | $(interval $icons_pairs) |"
 echo "| CPU time of one show: host, wineserver, X server (ms) | $cpu_command | $cpu_template | $(awk -v a="$cpu_command" -v b="$cpu_template" 'BEGIN {printf "%.2f", a / b}') |"
-echo "| start to visible, first in a fresh process, $FIRST_PAIRS pairs (median ms) | $first_command | $first_template | $(interval "$first_pairs") |"
+echo "| start to visible, first in a fresh process, $FIRST_PAIRS pairs (median ms) | $first_command | $first_template | $(interval $first_pairs) |"
 for n in 1000 10000; do
-    echo "| delete $n files, whole process, $DELETE_PAIRS pairs (median ms) | ${del_ours[$n]} | ${del_cmd[$n]} (cmd /c del) | $(interval "${del_pairs[$n]}") |"
+    read -r ours_ms del_ms ratio low high <<<"${deletion[$n]}"
+    echo "| delete $n files, whole process, $DELETE_PAIRS pairs (median ms) | $ours_ms | $del_ms (cmd /c del) | $(interval "$ratio" "$low" "$high") |"
 done
 echo "| DLL size, 32-bit as shipped (bytes) | $size | 300 000 aim | |"
 echo "| DLL imports | $imports | | |"

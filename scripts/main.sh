@@ -29,8 +29,7 @@ source scripts/wine-session.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
 SHIPPED_BUILD="$ROOT/build/windows"
-session_lock "$BUILD"
-[ "$BUILD" = "$SHIPPED_BUILD" ] || session_lock "$SHIPPED_BUILD"
+session_lock "$BUILD" "$SHIPPED_BUILD"
 
 # The shipped DLL is always the 32-bit one, whatever build the command runs
 # from here.

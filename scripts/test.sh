@@ -10,8 +10,7 @@ bash scripts/setup.sh
 source scripts/wine-session.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$ROOT/build/$PRESET"
-session_lock "$ROOT/build/native" "$ROOT/build/windows"
-[ "$PRESET" = windows ] || session_lock "$BUILD"
+session_lock "$ROOT/build/native" "$ROOT/build/windows" "$BUILD"
 
 echo "== native: portable logic under ASan/UBSan, fuzzers, the scripts"
 cmake --preset native >/dev/null

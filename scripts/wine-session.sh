@@ -3,7 +3,8 @@
 # and one wineserver for the whole run, in the build's private prefix.
 #
 #   session_lock <folder>...   before building: refuses, saying why, while
-#                              another run uses one of the folders
+#                              another run uses one of the folders (a folder
+#                              named twice is locked once)
 #   wine_session_start         needs BUILD (a configured Windows build folder)
 #   wine_run <program> <args>  starts a program under that build's Wine
 #
@@ -34,6 +35,7 @@ session_lock() {
     for folder in "$@"; do
         mkdir -p "$folder"
         lock="$(realpath "$folder")/.vantrel2-run"
+        [[ " ${session_locks[*]} " == *" $lock "* ]] && continue  # held by this run already
         # mkdir is atomic: of two runs started together, one gets the folder.
         if ! mkdir "$lock" 2>/dev/null; then
             owner="$(cat "$lock/pid" 2>/dev/null || true)"

@@ -3,15 +3,14 @@
 // one VekProcStartCmd with the window's handle, and the outcome printed.
 //
 //   VantrelHost.exe [--dll <path to Vantrel2.dll>] [--cmdline <number>]
-//                   [--time-start <runs> [--empty-dialog | --template-dialog]]
+//                   [--time-start <runs> [--template-dialog]]
 //                   [--time-pairs <pairs> [--reference-icons]]
 //
 // --time-start (for scripts/bench.sh) starts the command <runs> times after
 // one unmeasured start, each time closing the dialog as soon as it is shown
 // and painted, and prints "start-ms <milliseconds>" per run and what the
-// first open dialog added to the process. With --empty-dialog the same is
-// done with an empty modal dialog of the plain dialog API instead; with
-// --template-dialog with a dialog of the same twelve controls, captions and
+// first open dialog added to the process. With --template-dialog the same
+// is done with a dialog of the same twelve controls, captions and
 // font made by the dialog manager from a template, themed through the
 // command DLL's own manifest. --time-pairs alternates the command and the
 // template dialog, A B B A ..., after a warm-up of three each, and prints
@@ -53,7 +52,6 @@ struct Options {
     int timedRuns = 0;
     int pairs = 0;
     bool referenceIcons = false;
-    bool emptyDialog = false;
     bool templateDialog = false;
 };
 
@@ -74,8 +72,6 @@ bool ParseOptions(Options& options) {
             options.pairs = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
         } else if (arg == L"--reference-icons") {
             options.referenceIcons = true;
-        } else if (arg == L"--empty-dialog") {
-            options.emptyDialog = true;
         } else if (arg == L"--template-dialog") {
             options.templateDialog = true;
         } else {
@@ -173,7 +169,7 @@ struct ReferenceIcons {
     HICON small = nullptr;
 };
 
-INT_PTR CALLBACK EmptyDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK ReferenceDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         if (const auto* icons = reinterpret_cast<const ReferenceIcons*>(lParam)) {
             ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons->big));
@@ -186,21 +182,6 @@ INT_PTR CALLBACK EmptyDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lPara
         return TRUE;
     }
     return FALSE;
-}
-
-// The floor: an empty dialog of the same frame and client size, centred.
-void ShowEmptyDialog(HWND owner) {
-    struct {
-        DLGTEMPLATE header;
-        WORD menu, windowClass, title[6];
-    } dialogTemplate{};
-    dialogTemplate.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
-    dialogTemplate.header.cx = 369;  // about 553 x 230 pixels in the system font
-    dialogTemplate.header.cy = 140;
-    const wchar_t title[] = L"Empty";
-    for (int i = 0; i < 6; ++i) dialogTemplate.title[i] = title[i];
-    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), &dialogTemplate.header, owner,
-                              EmptyDialogProc, 0);
 }
 
 // Appends to a dialog template, keeping DWORD alignment where it is needed.
@@ -261,11 +242,11 @@ void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceIcons* icons) 
         writer.AddWord(0);  // no creation data
     }
     const ScopedActCtxActivation active(themed);
-    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, EmptyDialogProc,
+    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, ReferenceDialogProc,
                               reinterpret_cast<LPARAM>(icons));
 }
 
-enum class Shown { Command, Empty, Template };
+enum class Shown { Command, Template };
 
 // One show, from the call until the dialog is visible and painted; -1 when
 // it never was. `measured`, when given, receives what the open dialog adds
@@ -277,9 +258,7 @@ double TimeOneShow(Shown what, HWND window, HANDLE themed, const ReferenceIcons*
     g_timing = &timing;
     ::QueryPerformanceCounter(&timing.started);
     bool failed = false;
-    if (what == Shown::Empty) {
-        ShowEmptyDialog(window);
-    } else if (what == Shown::Template) {
+    if (what == Shown::Template) {
         ShowTemplateDialog(window, themed, icons);
     } else {
         LONG nCode = 0;
@@ -336,9 +315,7 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
         return failures ? 1 : 0;
     }
 
-    const Shown what = options.emptyDialog      ? Shown::Empty
-                       : options.templateDialog ? Shown::Template
-                                                : Shown::Command;
+    const Shown what = options.templateDialog ? Shown::Template : Shown::Command;
     const ProcessFigures before = MeasureProcess();
     ProcessFigures open;
     std::printf("first-start-ms %.3f\n", show(what, &open));

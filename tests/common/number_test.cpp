@@ -4,13 +4,13 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
 #include <utility>
 #ifdef _WIN32
-#include <float.h>
 #include <windows.h>
 #endif
 
@@ -80,34 +80,59 @@ TEST(FlagFromSettingText, ANumberThatIsNoCheckBoxValueLoadsTheDefault) {
     EXPECT_EQ(FlagFromSettingText(L"1e999"), kDefaultFlag);
 }
 
-// A host thread that rounds toward zero and has unmasked the floating-point
-// exceptions (on x86 Windows the denormal-operand one too, which only
-// _control87 can unmask), as some hosts run; State() is the control state a
-// callee must hand back unchanged.
+// A host thread whose one unit rounds toward zero and traps on every
+// exception but the inexact one (the denormal-operand one included), while
+// the other stays at its default, with an inexact flag pending in both.
+// State() is the raw state a callee must hand back unchanged: both control
+// words and the pending flags.
+#if defined(__i386__) || defined(__x86_64__)
 class HostLikeFloatingPoint {
   public:
-    HostLikeFloatingPoint() {
+    enum Unit { X87, Sse };
+    static constexpr Unit kUnits[] = {X87, Sse};
+    explicit HostLikeFloatingPoint(Unit changed) {
         std::fegetenv(&saved_);
-        std::feclearexcept(FE_ALL_EXCEPT);
-#ifdef _WIN32
-        _control87(_RC_CHOP | _EM_INEXACT, _MCW_RC | _MCW_EM);
-#else
-        std::fesetround(FE_TOWARDZERO);
-        feenableexcept(FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID | FE_DIVBYZERO);
-#endif
+        std::uint32_t sse = (changed == Sse ? 0x6000 | 0x1000 : 0x1F80) | 0x20;
+        asm volatile("ldmxcsr %0" : : "m"(sse));
+        std::uint16_t environment[14] = {};
+        asm volatile("fnstenv %0" : "=m"(environment));
+        if (changed == X87) environment[0] = 0x0C00 | 0x0200 | 0x0040 | 0x0020;
+        environment[2] = static_cast<std::uint16_t>((environment[2] & ~0xFF) | 0x20);
+        asm volatile("fldenv %0" : : "m"(environment));
     }
     ~HostLikeFloatingPoint() { std::fesetenv(&saved_); }
-    static unsigned State() {
-#ifdef _WIN32
-        return _control87(0, 0);
-#else
-        return static_cast<unsigned>(fegetexcept()) << 16 | static_cast<unsigned>(fegetround());
-#endif
+    static std::string State() {
+        std::uint16_t control = 0, status = 0;
+        std::uint32_t sse = 0;
+        asm volatile("fnstcw %0" : "=m"(control));
+        asm volatile("fnstsw %0" : "=m"(status));
+        asm volatile("stmxcsr %0" : "=m"(sse));
+        char text[64];
+        std::snprintf(text, sizeof text, "x87 control %04x flags %02x, mxcsr %08x", control,
+                      status & 0xFF, static_cast<unsigned>(sse));
+        return text;
     }
 
   private:
     std::fenv_t saved_;
 };
+#else
+class HostLikeFloatingPoint {
+  public:
+    enum Unit { Any };
+    static constexpr Unit kUnits[] = {Any};
+    explicit HostLikeFloatingPoint(Unit) {
+        std::fegetenv(&saved_);
+        std::feclearexcept(FE_ALL_EXCEPT);
+        std::fesetround(FE_TOWARDZERO);
+    }
+    ~HostLikeFloatingPoint() { std::fesetenv(&saved_); }
+    static std::string State() { return std::to_string(fegetround()); }
+
+  private:
+    std::fenv_t saved_;
+};
+#endif
 
 #ifdef _WIN32
 LONG WINAPI EndAsTrapped(EXCEPTION_POINTERS*) { std::_Exit(3); }
@@ -136,9 +161,9 @@ LONG WINAPI EndAsTrapped(EXCEPTION_POINTERS*) { std::_Exit(3); }
         {L"1e-320", 0},
     };
     bool ok = true;
-    {
-        const HostLikeFloatingPoint host;
-        const unsigned before = HostLikeFloatingPoint::State();
+    for (const auto unit : HostLikeFloatingPoint::kUnits) {
+        const HostLikeFloatingPoint host(unit);
+        const std::string before = HostLikeFloatingPoint::State();
         for (const auto& [value, flag] : cases) {
             const std::int16_t loaded = FlagFromSettingText(value);
             if (loaded != flag) {
@@ -147,8 +172,8 @@ LONG WINAPI EndAsTrapped(EXCEPTION_POINTERS*) { std::_Exit(3); }
             }
         }
         if (NumberText(-0.5) != L"-0.5") ok = false;
-        if (HostLikeFloatingPoint::State() != before) {
-            std::fprintf(stderr, "control state changed\n");
+        if (const std::string after = HostLikeFloatingPoint::State(); after != before) {
+            std::fprintf(stderr, "%s became %s\n", before.c_str(), after.c_str());
             ok = false;
         }
     }

@@ -62,12 +62,15 @@ std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std:
     return TrimSpaces(CutAtNull(FromAnsi(std::string_view(buffer.data(), end))));
 }
 
-void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
-                  std::wstring_view value) {
+HRESULT ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+                     std::wstring_view value) {
     const auto fileA = ExactAnsi(file);
-    if (!fileA) return;
-    ::WritePrivateProfileStringA(OrdinaryAnsi(section).c_str(), OrdinaryAnsi(key).c_str(),
-                                 OrdinaryAnsi(value).c_str(), fileA->c_str());
+    if (!fileA) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    if (!::WritePrivateProfileStringA(OrdinaryAnsi(section).c_str(), OrdinaryAnsi(key).c_str(),
+                                      OrdinaryAnsi(value).c_str(), fileA->c_str())) {
+        return LastErrorResult();
+    }
+    return S_OK;
 }
 
 namespace {

@@ -24,12 +24,13 @@ namespace vantrel2 {
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText);
 
-// Writes one key through WritePrivateProfileStringA. A failure is silent by
-// design (a missing folder or a read-only file): nothing checks the file.
+// Writes one key through WritePrivateProfileStringA; the failure (a missing
+// folder, a read-only or locked file, access denied) for the caller to tell.
 // Nothing is written when the file's path has no exact form in the system
-// code page; the names and the value go through the ordinary conversion.
-void ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
-                  std::wstring_view value);
+// code page (ERROR_NO_UNICODE_TRANSLATION); the names and the value go
+// through the ordinary conversion.
+HRESULT ProfileWrite(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+                     std::wstring_view value);
 
 inline constexpr UINT kWarningStyle = MB_OK | MB_ICONSTOP;            // 16
 inline constexpr UINT kCautionStyle = MB_YESNO | MB_ICONEXCLAMATION;  // 52

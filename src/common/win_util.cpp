@@ -1,5 +1,6 @@
 #include "win_util.h"
 
+#include <iterator>
 #include <new>
 
 namespace vantrel2 {
@@ -46,6 +47,32 @@ std::string Narrow(std::wstring_view text, UINT codePage) {
     std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
     ::WideCharToMultiByte(codePage, 0, text.data(), length, result.data(), size, nullptr, nullptr);
     return result;
+}
+
+std::wstring SystemMessage(HRESULT result) {
+    const DWORD code = HRESULT_FACILITY(result) == FACILITY_WIN32
+                           ? static_cast<DWORD>(HRESULT_CODE(result))
+                           : static_cast<DWORD>(result);
+    wchar_t text[512] = {};
+    DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                         0, text, static_cast<DWORD>(std::size(text)), nullptr);
+    while (length > 0 &&
+           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) {
+        --length;
+    }
+    if (length == 0) {
+        std::wstring hex = L"0x00000000";
+        auto bits = static_cast<unsigned long>(result);
+        for (std::size_t at = hex.size(); at > 2; bits >>= 4)
+            hex[--at] = L"0123456789ABCDEF"[bits & 0xF];
+        return hex;
+    }
+    std::wstring message(text, length);
+    for (wchar_t& c : message) {
+        if (c == L'\r' || c == L'\n') c = L' ';
+    }
+    return message;
 }
 
 }  // namespace vantrel2

@@ -37,6 +37,10 @@ std::string Narrow(std::wstring_view text, UINT codePage);
 // UTF-8 for a console or a log.
 inline std::string Utf8(std::wstring_view text) { return Narrow(text, CP_UTF8); }
 
+// What Windows says of a failure, in the user's language, on one line; the
+// code in hexadecimal where it has no words for it.
+std::wstring SystemMessage(HRESULT result);
+
 // The calling thread's last error as an HRESULT; E_FAIL when none was set.
 inline HRESULT LastErrorResult() noexcept {
     const DWORD error = ::GetLastError();

@@ -62,6 +62,21 @@ void SetIcons(HWND window, int dpi) {
     }
 }
 
+// The CAD's window, which owns the dialog when there is one: the root owner
+// of this thread's active window, if it is visible. Owned by it, the dialog
+// stays out of the taskbar, comes forward with the CAD's taskbar button and
+// hands the activation back to it on close, and goes with it when the CAD
+// closes.
+HWND HostOwnerWindow() {
+    HWND active = ::GetActiveWindow();
+    HWND root = active ? ::GetAncestor(active, GA_ROOTOWNER) : nullptr;
+    if (!root || !::IsWindowVisible(root) ||
+        ::GetWindowThreadProcessId(root, nullptr) != ::GetCurrentThreadId()) {
+        return nullptr;
+    }
+    return root;
+}
+
 bool IsRow(int id, int base) { return id >= base && id < base + kFormRowCount; }
 
 bool IsValidRow(int row) { return row >= 0 && row < kFormRowCount; }
@@ -90,17 +105,23 @@ HRESULT Vantrel2Form::ShowModal() {
         // come from Common Controls 6.
         const ScopedVisualStyles styles;
 
+        // Read before the host's windows are disabled, which may take the
+        // activation from them.
+        HWND owner = HostOwnerWindow();
+        // Without the CAD's window, a hidden owner keeps the dialog out of the
+        // taskbar without making it a tool window.
+        UniqueWindow hiddenOwner;
+        if (!owner) {
+            hiddenOwner.reset(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                                nullptr, ThisModule(), nullptr));
+            if (!hiddenOwner) return LastErrorResult();
+            owner = hiddenOwner.get();
+        }
         hostDisabled_ = std::make_unique<HostWindowsDisabled>();
-        // A hidden owner keeps the dialog out of the taskbar without making
-        // it a tool window.
-        const UniqueWindow owner(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                                   nullptr, ThisModule(), nullptr));
-        if (!owner) return LastErrorResult();
 
         loadResult_ = S_OK;
-        const INT_PTR result =
-            ::DialogBoxIndirectParamW(ThisModule(), DialogTemplate(), owner.get(), DialogProc,
-                                      reinterpret_cast<LPARAM>(this));
+        const INT_PTR result = ::DialogBoxIndirectParamW(
+            ThisModule(), DialogTemplate(), owner, DialogProc, reinterpret_cast<LPARAM>(this));
         if (result == -1) return LastErrorResult();
         return loadResult_;
     } catch (...) {

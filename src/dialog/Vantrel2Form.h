@@ -15,9 +15,10 @@
 
 namespace vantrel2 {
 
-// A modal dialog without owner: every show creates the window afresh in its
-// design state, fills it from the calling thread's SharedState, and returns
-// once the dialog has been unloaded (Cancel, the close button, or Unload()).
+// A modal dialog owned by the CAD's window (a hidden one where the thread has
+// none active): every show creates the window afresh in its design state, fills it from the calling
+// thread's SharedState, and returns once the dialog has been unloaded (Cancel, the close button, or
+// Unload()).
 class Vantrel2Form : public ModalDialog {
   public:
     Vantrel2Form() = default;

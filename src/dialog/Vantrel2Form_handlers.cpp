@@ -6,6 +6,7 @@
 #include "file_deletion.h"
 #include "file_open.h"
 #include "settings.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 namespace {
@@ -47,15 +48,24 @@ class FormDeletionHost final : public DeletionRunHost {
         if (answer == 0 || !IsOpen()) return std::nullopt;  // not shown, or closed meanwhile
         return answer;
     }
-    bool DeletePath(std::wstring_view path) override {
-        if (!IsOpen()) return false;
-        const DeletionOutcome outcome = DeleteFilesByPath(path);
-        return outcome.kept == 0 && SUCCEEDED(outcome.firstError);
+    std::vector<Refusal> DeletePath(std::wstring_view path) override {
+        if (!IsOpen()) return {};
+        std::vector<Refusal> refusals;
+        for (const KeptFile& kept : DeleteFilesByPath(path, settingsFile_).reported) {
+            if (kept.spared) {
+                refusals.push_back({Refusal::Kind::Spared, kept.path, {}});
+            } else {
+                refusals.push_back(
+                    {Refusal::Kind::NotDeleted, kept.path, SystemMessage(kept.reason)});
+            }
+        }
+        return refusals;
     }
-    bool WriteSetting(std::wstring_view key, std::wstring_view value) override {
-        if (!IsOpen()) return false;
-        ProfileWrite(settingsFile_, kSettingsSection, key, value);
-        return true;
+    std::optional<Refusal> WriteSetting(std::wstring_view key, std::wstring_view value) override {
+        if (!IsOpen()) return std::nullopt;
+        const HRESULT hr = ProfileWrite(settingsFile_, kSettingsSection, key, value);
+        if (SUCCEEDED(hr)) return std::nullopt;
+        return Refusal{Refusal::Kind::NotSaved, settingsFile_, SystemMessage(hr)};
     }
     bool Unload() override { return form_.Unload(); }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "layout.h"
 
@@ -17,6 +18,23 @@ namespace vantrel2 {
 inline constexpr int kRowCount = kFormRowCount;
 inline constexpr std::int16_t kTicked = 1;
 inline constexpr std::int16_t kAnswerYes = 6;
+
+// Something a completed run could not do that the user asked for: a file
+// that stays, or settings that were not saved, with the system's words for
+// why.
+struct Refusal {
+    enum class Kind {
+        NotDeleted,
+        Spared,    // the settings file, which a pattern never deletes; no reason
+        NotSaved,  // the settings file could not be written
+    };
+    Kind kind;
+    std::wstring path;
+    std::wstring reason;
+    bool operator==(const Refusal& other) const {
+        return kind == other.kind && path == other.path && reason == other.reason;
+    }
+};
 
 // What the run needs of the dialog and the common helpers. Every call can
 // fail: nullopt or false means the step failed, and the run goes on as its
@@ -34,10 +52,12 @@ class DeletionRunHost {
     // not be shown.
     virtual bool ShowWarning(std::wstring_view text) = 0;
     virtual std::optional<std::int16_t> AskCaution(std::wstring_view text) = 0;
-    // Deletes one file or every file matching a pattern; true when all went.
-    virtual bool DeletePath(std::wstring_view path) = 0;
-    // ProfileWrite(settings file, kSettingsSection, key, value).
-    virtual bool WriteSetting(std::wstring_view key, std::wstring_view value) = 0;
+    // Deletes one file or every file matching a pattern; what the user
+    // should hear of what stayed (nothing for a file that is not there).
+    virtual std::vector<Refusal> DeletePath(std::wstring_view path) = 0;
+    // ProfileWrite(settings file, kSettingsSection, key, value); why it
+    // failed, or nothing when it was written (or the dialog is gone).
+    virtual std::optional<Refusal> WriteSetting(std::wstring_view key, std::wstring_view value) = 0;
     // Unloads the dialog, which ends its modal show.
     virtual bool Unload() = 0;
 };
@@ -57,7 +77,14 @@ enum class RunEnd {
     Completed,  // every row handled, settings written, unload requested
 };
 
-// Failures are swallowed. Where they are not pinned down otherwise, the run
+// The one warning a completed run shows for what it could not do: the files
+// that stay and the settings not saved, each with its reason, at most ten
+// lines of them and a count of the rest. The same entry twice is said once.
+std::wstring RefusalReport(const std::vector<Refusal>& refusals);
+
+// Failures of the steps themselves are swallowed; what a completed run could
+// not delete or save is told in one warning after the save, before the
+// unload. Where they are not pinned down otherwise, the run
 // errs towards keeping files: a row whose tick cannot be read is skipped, a
 // question that fails before it is answered counts as No, and a check value
 // that cannot be read at the save leaves its key as it was. The text read

@@ -42,7 +42,8 @@ TEST(ProfileReadAndWrite, APathWithoutAnExactAnsiFormIsNeitherReadNorWritten) {
     WriteBytes(lookAlike, "[s]\r\nk=0\r\n");
     const auto file = folder / L"a\u00A5b.ini";
     EXPECT_EQ(ProfileRead(file, L"s", L"k", L"1"), L"1");
-    ProfileWrite(file, L"s", L"k", L"2");
+    EXPECT_EQ(ProfileWrite(file, L"s", L"k", L"2"),
+              HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
     EXPECT_EQ(Bytes(lookAlike), "[s]\r\nk=0\r\n");
     EXPECT_FALSE(test::Exists(file));
 }
@@ -57,7 +58,7 @@ TEST(ProfileRead, TrimsSpacesAroundTheValue) {
 TEST(ProfileWrite, StoresSectionAndKeysAsShiftJis) {
     TempFolder folder;
     const auto file = SettingsFileName(folder.path());
-    ProfileWrite(file, kSettingsSection, kConfirmKey, L"1");
+    EXPECT_EQ(ProfileWrite(file, kSettingsSection, kConfirmKey, L"1"), S_OK);
     // 各種履歴情報ファイル削除 / 確認メッセージ in code page 932.
     const std::string expected =
         "[\x8a\x65\x8e\xed\x97\x9a\x97\xf0\x8f\xee\x95\xf1\x83\x74\x83\x40\x83\x43\x83\x8b"

@@ -171,7 +171,8 @@ TEST_F(FormTest, HasAFixedFrameAnIconAndTheControlKinds) {
         EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
         EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
         EXPECT_FALSE(exStyle & (WS_EX_APPWINDOW | WS_EX_TOOLWINDOW));
-        // Out of the taskbar through a hidden owner.
+        // No window of the thread is active here: out of the taskbar through
+        // a hidden owner.
         HWND owner = ::GetWindow(dialog, GW_OWNER);
         ASSERT_NE(owner, nullptr);
         EXPECT_FALSE(::IsWindowVisible(owner));
@@ -415,9 +416,14 @@ TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
     Load();
     const test::HostWindow host;
     ASSERT_TRUE(host);
+    ::SetActiveWindow(host.get());  // as the CAD's window is when it starts a command
     bool hostEnabledWhileOpen = true;
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         hostEnabledWhileOpen = ::IsWindowEnabled(host.get()) != FALSE;
+        // Owned by the CAD's window, so that its taskbar button brings the
+        // dialog forward.
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), host.get());
+        EXPECT_EQ(::GetLastActivePopup(host.get()), dialog);
         ::SendMessageW(Item(dialog, kCheck2Id + 1), BM_CLICK, 0, 0);
         ::SendMessageW(Item(dialog, kCheck1Id), BM_CLICK, 0, 0);
         ::SendMessageW(Item(dialog, kText2Id + 0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"x"));
@@ -427,6 +433,7 @@ TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
     EXPECT_EQ(outcome.result, S_OK);
     EXPECT_FALSE(hostEnabledWhileOpen);
     EXPECT_TRUE(::IsWindowEnabled(host.get()));
+    EXPECT_EQ(::GetActiveWindow(), host.get()) << "the activation is back on the host";
     EXPECT_EQ(test::ReadBytes(SettingsFile()), before);
     EXPECT_EQ(form.executes, 0);
 }

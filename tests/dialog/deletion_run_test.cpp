@@ -58,18 +58,20 @@ class FakeDialog : public DeletionRunHost {
         answers.erase(answers.begin());
         return answer;
     }
-    bool DeletePath(std::wstring_view path) override {
-        if (Record(L"delete:" + std::wstring(path))) return false;
+    std::vector<Refusal> DeletePath(std::wstring_view path) override {
+        if (Record(L"delete:" + std::wstring(path))) {
+            return {{Refusal::Kind::NotDeleted, std::wstring(path), L"denied"}};
+        }
         deleted.emplace_back(path);
-        return true;
+        return {};
     }
-    bool WriteSetting(std::wstring_view key, std::wstring_view value) override {
+    std::optional<Refusal> WriteSetting(std::wstring_view key, std::wstring_view value) override {
         if (Record(L"write" + std::to_wstring(writes.size() + 1))) {
             writes.emplace_back(L"(failed)" + std::wstring(key), value);
-            return false;
+            return Refusal{Refusal::Kind::NotSaved, L"kx.ini", L"locked"};
         }
         writes.emplace_back(key, value);
-        return true;
+        return std::nullopt;
     }
     bool Unload() override {
         if (Record(L"unload")) return false;
@@ -231,7 +233,7 @@ TEST(DeletionRun, GreyedBoxesCountAsUnticked) {
 TEST(DeletionRun, SavesTheStatesAsTheyAreAtTheEnd) {
     class TogglingDialog final : public FakeDialog {
       public:
-        bool DeletePath(std::wstring_view path) override {
+        std::vector<Refusal> DeletePath(std::wstring_view path) override {
             ticks[0] = 0;  // e.g. the user unticked the row while a box was open
             return FakeDialog::DeletePath(path);
         }
@@ -243,12 +245,19 @@ TEST(DeletionRun, SavesTheStatesAsTheyAreAtTheEnd) {
 }
 
 TEST(DeletionRunFailures, SwallowedAndTheRunGoesOnAsTheRulesSay) {
-    {  // a deletion that fails: the next row, then the save
+    {  // deletions that fail: the next row, the save, then one warning names both
         FakeDialog dialog({1, 1, 0}, 0, {L"a.ini", L"b.ini", L""});
         dialog.failing = {L"delete"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
         EXPECT_EQ(dialog.CallsStartingWith(L"delete").size(), 2U);
         EXPECT_EQ(dialog.writes.size(), 4U);
+        ASSERT_EQ(dialog.CallsStartingWith(L"warn").size(), 1U);
+        EXPECT_EQ(dialog.calls.end()[-2],
+                  L"warn:" + RefusalReport({
+                                 {Refusal::Kind::NotDeleted, L"a.ini", L"denied"},
+                                 {Refusal::Kind::NotDeleted, L"b.ini", L"denied"},
+                             }));
+        EXPECT_EQ(dialog.calls.back(), L"unload");
     }
     {  // the trim cannot be written back: the checks use the box as it is
         FakeDialog dialog({1, 0, 0}, 0, {L" a.ini ", L"", L""});
@@ -288,13 +297,70 @@ TEST(DeletionRunFailures, SwallowedAndTheRunGoesOnAsTheRulesSay) {
         EXPECT_EQ(dialog.writes.size(), 3U);
         EXPECT_EQ(dialog.writes[2].first, kKeys[3]);
     }
-    {  // a failed write: the next one; a failed unload: the run still ends
+    {  // failed writes: the next one, one warning; a failed unload: the run still ends
         FakeDialog dialog;
-        dialog.failing = {L"write2", L"unload"};
+        dialog.failing = {L"write2", L"write3", L"unload"};
         EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
         EXPECT_EQ(dialog.CallsStartingWith(L"write").size(), 4U);
+        EXPECT_EQ(dialog.calls.end()[-2],
+                  L"warn:" + RefusalReport({{Refusal::Kind::NotSaved, L"kx.ini", L"locked"}}));
         EXPECT_EQ(dialog.calls.back(), L"unload");
         EXPECT_FALSE(dialog.unloaded);
+    }
+}
+
+// What the one warning says: the files that stay with their reasons, the
+// spared settings file, the settings not saved; each once, ten of a kind at
+// most.
+TEST(RefusalReport, ListsEachEntryOnceTenAtMostAndAdvisesOnRealFailures) {
+    using K = Refusal::Kind;
+    const std::wstring notDeleted =
+        L"\x6B21\x306E\x30D5\x30A1\x30A4\x30EB\x3092\x524A\x9664"
+        L"\x3067\x304D\x307E\x305B\x3093\x3067\x3057\x305F\x3002";
+    const std::wstring advice = L"\n\nCAD \x3092\x7D42\x4E86";  // "CAD を終了..."
+    std::vector<Refusal> many;
+    for (int i = 0; i < 12; ++i) many.push_back({K::NotDeleted, L"f" + std::to_wstring(i), L"r"});
+    many.push_back({K::NotSaved, L"kx.ini", L"locked"});
+    const struct {
+        std::vector<Refusal> refusals;
+        std::vector<std::wstring> parts;  // in this order
+        std::vector<std::wstring> absent;
+    } cases[] = {
+        {{{K::NotDeleted, L"C:\\a.ini", L"busy"}, {K::NotDeleted, L"C:\\a.ini", L"busy"}},
+         {notDeleted,
+          L"\n\x30FB"
+          L"C:\\a.ini\xFF1A"
+          L"busy",
+          advice},
+         {L"a.ini\xFF1A"
+          L"busy\n\x30FB"}},
+        {{{K::Spared, L"C:\\kx.ini", L""}},
+         {L"\n\x30FB"
+          L"C:\\kx.ini"},
+         {advice, L"\xFF1A"}},
+        {{{K::NotDeleted, std::wstring(300, L'y') + L"z.ini", L"r"}},
+         {L"\x30FB" + std::wstring(100, L'y') + L"\x2026", std::wstring(95, L'y') + L"z.ini"},
+         {std::wstring(101, L'y')}},
+        {many,
+         {L"\x30FB"
+          L"f9\xFF1Ar",
+          L"\x307B\x304B 2 \x500B",
+          L"\x30FB"
+          L"kx.ini\xFF1Alocked",
+          advice},
+         {L"f10"}},
+    };
+    for (const auto& c : cases) {
+        const std::wstring report = RefusalReport(c.refusals);
+        std::size_t at = 0;
+        for (const auto& part : c.parts) {
+            at = report.find(part, at);
+            EXPECT_NE(at, std::wstring::npos)
+                << ::testing::PrintToString(part) << " in " << ::testing::PrintToString(report);
+        }
+        for (const auto& part : c.absent) {
+            EXPECT_EQ(report.find(part), std::wstring::npos) << ::testing::PrintToString(report);
+        }
     }
 }
 

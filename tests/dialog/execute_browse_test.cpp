@@ -20,6 +20,7 @@
 #include "settings.h"
 #include "temp_folder.h"
 #include "win_handles.h"
+#include "win_util.h"
 #include "window_driver.h"
 
 namespace vantrel2 {
@@ -46,6 +47,14 @@ using test::Press;
 using test::Question;
 using test::SetPath;
 using test::Warning;
+
+// The one warning a completed run shows for what it could not do.
+test::Shown Refused(const std::vector<Refusal>& refusals) {
+    return Warning(RefusalReport(refusals));
+}
+Refusal NotDeleted(const std::wstring& path, DWORD error) {
+    return {Refusal::Kind::NotDeleted, path, SystemMessage(HRESULT_FROM_WIN32(error))};
+}
 
 // After a stopped run or a browse: no further box of any kind, and the
 // dialog still open.
@@ -165,19 +174,32 @@ TEST_F(ExecuteRun, TheExtensionTestPassesIniInAnyCaseAndXiniAndABareIniName) {
 }
 
 // Wine running as root writes even a read-only file, so the write is made
-// to fail by a missing folder.
-TEST_F(ExecuteRun, WithoutASysinfoFolderTheRunStillCompletesAndCloses) {
-    test::RemoveTree(folder / L"sysinfo");
-    ASSERT_FALSE(Exists(folder / L"sysinfo"));
-    ASSERT_TRUE(Show([&](HWND dialog) {
-        Click(dialog, kCheck2Id + 1);
-        Click(dialog, kCheck2Id + 2);
-        Click(dialog, kCheck1Id);
-        Press(dialog, kCommand1Id);
-        EXPECT_EQ(NextShown(dialog), kClosed);
-    }));
-    EXPECT_FALSE(Exists(Target(0)));
-    EXPECT_FALSE(Exists(folder / L"sysinfo"));
+// to fail by a missing folder, or by a folder in the settings file's place.
+TEST_F(ExecuteRun, UnsavedTicksAreReportedOnceAndTheRunCloses) {
+    for (const bool folderInPlace : {false, true}) {
+        SCOPED_TRACE(folderInPlace ? "a folder named kxSystem.ini" : "no sysinfo folder");
+        test::RemoveTree(folder / L"sysinfo");
+        if (folderInPlace) {
+            test::MakeFolder(folder / L"sysinfo");
+            test::MakeFolder(SettingsFile());
+        }
+        WriteBytes(Target(0), "x");
+        std::wstring reason;
+        ASSERT_TRUE(Show([&](HWND dialog) {
+            Click(dialog, kCheck2Id + 1);
+            Click(dialog, kCheck2Id + 2);
+            Click(dialog, kCheck1Id);
+            Press(dialog, kCommand1Id);
+            const test::Shown shown = NextShown(dialog);
+            reason = shown.text;
+            EXPECT_EQ(shown.title, L"警告");
+            EXPECT_EQ(NextShown(dialog), kClosed);
+        }));
+        EXPECT_NE(reason.find(L"・" + SettingsFile() + L"："), std::wstring::npos) << Utf8(reason);
+        EXPECT_EQ(reason.find(L"次のファイルを削除"), std::wstring::npos) << Utf8(reason);
+        EXPECT_FALSE(Exists(Target(0)));
+        EXPECT_EQ(Exists(folder / L"sysinfo"), folderInPlace);
+    }
 }
 
 TEST_F(ExecuteRun, NoKeepsThatFileAndTheRunGoesOnAndSaves) {
@@ -194,7 +216,7 @@ TEST_F(ExecuteRun, NoKeepsThatFileAndTheRunGoesOnAndSaves) {
     EXPECT_EQ(StoredFlags(), L"1110");
 }
 
-TEST_F(ExecuteRun, FilesThatCannotGoStayWithoutAMessageAndTheRunCompletes) {
+TEST_F(ExecuteRun, FilesThatCannotGoAreNamedInOneWarningAndTheRunCompletes) {
     Store(kConfirmKey, L"0");
     // Missing, read-only, open without delete sharing.
     ASSERT_TRUE(::DeleteFileW(Target(0).c_str()));
@@ -206,6 +228,8 @@ TEST_F(ExecuteRun, FilesThatCannotGoStayWithoutAMessageAndTheRunCompletes) {
         ASSERT_TRUE(lock);
         ASSERT_TRUE(Show([&](HWND dialog) {
             Press(dialog, kCommand1Id);
+            EXPECT_EQ(NextShown(dialog), Refused({NotDeleted(Target(1), ERROR_ACCESS_DENIED),
+                                                  NotDeleted(Target(2), ERROR_SHARING_VIOLATION)}));
             EXPECT_EQ(NextShown(dialog), kClosed);
         }));
     }
@@ -225,13 +249,30 @@ TEST_F(ExecuteRun, FilesThatCannotGoStayWithoutAMessageAndTheRunCompletes) {
     const DWORD systemBefore = ::GetFileAttributesW(system.c_str());
     ASSERT_TRUE(hiddenBefore & FILE_ATTRIBUTE_HIDDEN);
     ASSERT_TRUE(systemBefore & FILE_ATTRIBUTE_SYSTEM);
-    ASSERT_TRUE(Show([&](HWND dialog) {
-        SetPath(dialog, 0, folder / L"x.ini");
-        SetPath(dialog, 1, hidden);
-        SetPath(dialog, 2, system);
-        Press(dialog, kCommand1Id);
-        EXPECT_EQ(NextShown(dialog), kClosed);
-    }));
+    // Named, each is refused aloud; only matched by a pattern, a folder, a
+    // hidden or a system file is passed over without a word, as by `del`,
+    // and so is the settings file, which a pattern never deletes.
+    ASSERT_TRUE(Exists(SettingsFile()));
+    for (const bool named : {true, false}) {
+        ASSERT_TRUE(Show([&](HWND dialog) {
+            SetPath(dialog, 0, named ? folder / L"x.ini" : folder / L"*.ini");
+            SetPath(dialog, 1, named ? hidden : folder / L"?.ini");
+            SetPath(dialog, 2, named ? system : folder / L"sysinfo\\*.ini");
+            Press(dialog, kCommand1Id);
+            if (named) {
+                EXPECT_EQ(NextShown(dialog),
+                          Refused({NotDeleted(folder / L"x.ini", ERROR_ACCESS_DENIED),
+                                   NotDeleted(hidden, ERROR_ACCESS_DENIED),
+                                   NotDeleted(system, ERROR_ACCESS_DENIED)}));
+            } else {
+                EXPECT_EQ(NextShown(dialog),
+                          Refused({NotDeleted(Target(1), ERROR_ACCESS_DENIED),
+                                   {Refusal::Kind::Spared, SettingsFile(), L""}}));
+            }
+            EXPECT_EQ(NextShown(dialog), kClosed);
+        }));
+    }
+    EXPECT_TRUE(Exists(SettingsFile()));
     EXPECT_TRUE(Exists(folder / L"x.ini"));
     EXPECT_EQ(::GetFileAttributesW(hidden.c_str()), hiddenBefore);
     EXPECT_EQ(::GetFileAttributesW(system.c_str()), systemBefore);

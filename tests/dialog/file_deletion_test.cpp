@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "temp_folder.h"
@@ -115,7 +117,7 @@ TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
         WriteBytes(folder / name, "x");
     }
     const DeletionOutcome outcome = DeleteFilesByPath(
-        folder / L"*.ini",
+        folder / L"*.ini", {},
         [](void* context) {
             const TempFolder& in = *static_cast<const TempFolder*>(context);
             EXPECT_TRUE(::SetFileAttributesW((in / L"hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
@@ -131,6 +133,66 @@ TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
     EXPECT_EQ(Attributes(folder / L"system.ini") & protective, DWORD{FILE_ATTRIBUTE_SYSTEM});
     EXPECT_FALSE(Exists(folder / L"a.ini"));
     EXPECT_FALSE(Exists(folder / L"z.ini"));
+}
+
+// What Wine never answers, played at the one call that marks a file: POSIX
+// semantics unknown to the system or the file system (the classic mark then
+// goes), or a refusal such as access denied (reported, never retried another
+// way). The read-only override is never asked for.
+struct MarkAnswers {
+    DWORD posix;  // ERROR_SUCCESS: let the system answer
+    DWORD classic;
+    static inline std::vector<std::pair<int, DWORD>> calls;  // class, flags
+    static inline const MarkAnswers* now = nullptr;
+    static BOOL WINAPI Call(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+        calls.emplace_back(kind, kind == FileDispositionInfo
+                                     ? static_cast<const FILE_DISPOSITION_INFO*>(info)->DeleteFile
+                                     : *static_cast<const DWORD*>(info));
+        const DWORD answer = kind == FileDispositionInfo ? now->classic : now->posix;
+        if (answer == ERROR_SUCCESS) return ::SetFileInformationByHandle(file, kind, info, size);
+        ::SetLastError(answer);
+        return FALSE;
+    }
+};
+
+TEST(DeleteFilesByPath, PosixFirstTheClassicMarkOnlyWhereUnsupportedAndRefusalsReported) {
+    const struct {
+        MarkAnswers answers;
+        bool classicTried;
+        HRESULT reported;  // S_OK: deleted
+    } cases[] = {
+        {{ERROR_INVALID_PARAMETER, ERROR_SUCCESS}, true, S_OK},
+        {{ERROR_NOT_SUPPORTED, ERROR_SUCCESS}, true, S_OK},
+        {{ERROR_INVALID_FUNCTION, ERROR_SUCCESS}, true, S_OK},
+        {{ERROR_INVALID_PARAMETER, ERROR_ACCESS_DENIED},
+         true,
+         HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
+        {{ERROR_ACCESS_DENIED, ERROR_SUCCESS}, false, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
+        {{ERROR_SHARING_VIOLATION, ERROR_SUCCESS},
+         false,
+         HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)},
+    };
+    TempFolder folder;
+    const SetFileInformationCall real = ReplaceSetFileInformation(MarkAnswers::Call);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answers.posix);
+        WriteBytes(folder / L"a.ini", "x");
+        MarkAnswers::now = &c.answers;
+        MarkAnswers::calls.clear();
+        const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
+        ASSERT_GE(MarkAnswers::calls.size(), 1U);
+        EXPECT_EQ(MarkAnswers::calls[0], (std::pair<int, DWORD>{21, 0x3}));  // delete, POSIX
+        EXPECT_EQ(MarkAnswers::calls.size(), c.classicTried ? 2U : 1U);
+        EXPECT_EQ(Exists(folder / L"a.ini"), FAILED(c.reported));
+        if (FAILED(c.reported)) {
+            ASSERT_EQ(outcome.reported.size(), 1U);
+            EXPECT_EQ(outcome.reported[0].path, folder / L"a.ini");
+            EXPECT_EQ(outcome.reported[0].reason, c.reported);
+        } else {
+            EXPECT_TRUE(outcome.reported.empty());
+        }
+    }
+    ReplaceSetFileInformation(real);
 }
 
 TEST(DeleteFilesByPath, AShortNameAliasDeletesNothing) {

@@ -153,8 +153,10 @@ class TypedInTheDialog : public test::HostFolderTest {
         ProfileWrite(SettingsFile(), kSettingsSection, kDrawingAttrKey, L"0");
     }
     // Row 0 holds `path`; Execute; with confirmation the question must show
-    // the path and is answered Yes. The run must complete.
-    void Execute(const std::wstring& path, bool confirm) {
+    // the path and is answered Yes. The run must complete, after at most one
+    // warning, which names `refused` (by its end: a long path is shortened in
+    // the middle).
+    void Execute(const std::wstring& path, bool confirm, const std::wstring& refused = {}) {
         ProfileWrite(SettingsFile(), kSettingsSection, kConfirmKey, confirm ? L"1" : L"0");
         ASSERT_TRUE(Show([&](HWND dialog) {
             test::SetPath(dialog, 0, path);
@@ -162,7 +164,15 @@ class TypedInTheDialog : public test::HostFolderTest {
             if (confirm) {
                 EXPECT_EQ(test::NextShown(dialog, IDYES), test::Question(path));
             }
-            EXPECT_EQ(test::NextShown(dialog, IDNO), test::kClosed);
+            test::Shown next = test::NextShown(dialog, IDNO);
+            if (next.title == L"警告") {
+                EXPECT_FALSE(refused.empty()) << test::Utf8(next.text);
+                const std::wstring end =
+                    refused.substr(refused.size() - std::min<std::size_t>(refused.size(), 30));
+                EXPECT_NE(next.text.find(end), std::wstring::npos) << test::Utf8(next.text);
+                next = test::NextShown(dialog, IDNO);
+            }
+            EXPECT_EQ(next, test::kClosed);
         }));
     }
 };
@@ -183,7 +193,7 @@ TEST_F(TypedInTheDialog, PathsThatNameNoPlainFileCompleteAndDeleteNothing) {
     for (const std::wstring& path : paths) {
         for (const bool confirm : {true, false}) {
             SCOPED_TRACE(test::Utf8(path.substr(0, 80)) + (confirm ? " asking" : " not asking"));
-            Execute(path, confirm);
+            Execute(path, confirm, path);
             EXPECT_EQ(Take(root), before);
         }
     }
@@ -252,7 +262,7 @@ TEST_F(TypedInTheDialog, APatternMatchingTenThousandFilesDeletesThemAllAndNothin
     ::SetFileAttributesW((many + L"\\ro.ini").c_str(), FILE_ATTRIBUTE_READONLY);
     test::MakeFolder(many + L"\\dir.ini");
     ASSERT_EQ(Take(many).size(), 10004U);
-    Execute(many + L"\\*.ini", true);
+    Execute(many + L"\\*.ini", true, many + L"\\ro.ini");
     const Snapshot left = Take(many);
     EXPECT_EQ(left.size(), 4U);
     for (const wchar_t* name : {L"keep.inix", L"keep.txt", L"ro.ini", L"dir.ini"}) {

@@ -11,10 +11,12 @@
 #include "SharedState.h"
 #include "ansi_text.h"
 #include "commonModule.h"
+#include "deletion_run.h"
 #include "dialog_session.h"
 #include "layout.h"
 #include "settings.h"
 #include "win_handles.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 namespace {
@@ -53,12 +55,20 @@ class BadSettings : public test::HostFolderTest {
         return flags;
     }
     // Execute as the dialog comes up (confirmation answered Yes), then the
-    // dialog must close.
-    void ExecuteAsLoaded() {
+    // dialog must close; where the settings cannot be written, after one
+    // warning that says why.
+    void ExecuteAsLoaded(DWORD saveError = ERROR_SUCCESS) {
         ASSERT_TRUE(Show([&](HWND dialog) {
             test::Press(dialog, kCommand1Id);
             test::Shown next = test::NextShown(dialog, IDYES);
             while (next.title == L"注意") next = test::NextShown(dialog, IDYES);
+            if (saveError != ERROR_SUCCESS) {
+                EXPECT_EQ(
+                    next,
+                    test::Warning(RefusalReport({{Refusal::Kind::NotSaved, SettingsFile(),
+                                                  SystemMessage(HRESULT_FROM_WIN32(saveError))}})));
+                next = test::NextShown(dialog);
+            }
             EXPECT_EQ(next, test::kClosed);
         }));
     }
@@ -175,7 +185,7 @@ TEST_F(BadSettings, ASettingsFileHeldWithoutSharingIsLeftAsItWas) {
                                               OPEN_EXISTING, 0, nullptr)))
             << "the file is not held";
         EXPECT_EQ(LoadedFlags(), L"1 1 1 1 ");
-        ExecuteAsLoaded();
+        ExecuteAsLoaded(ERROR_SHARING_VIOLATION);
     }
     EXPECT_EQ(ReadBytes(SettingsFile()), before);
     for (int row = 0; row < 3; ++row) EXPECT_FALSE(Exists(Target(row))) << row;
@@ -191,7 +201,7 @@ TEST_F(BadSettings, AReadOnlySettingsFileStillLetsTheRunComplete) {
     const bool platformRefusesWrites =
         !UniqueFile(::CreateFileW(SettingsFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
-    ExecuteAsLoaded();
+    ExecuteAsLoaded(platformRefusesWrites ? ERROR_ACCESS_DENIED : ERROR_SUCCESS);
     for (int row = 0; row < 3; ++row) EXPECT_FALSE(Exists(Target(row))) << row;
     EXPECT_EQ(LoadedFlags(), L"0 1 1 1 ");
     if (platformRefusesWrites) {

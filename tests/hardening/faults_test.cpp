@@ -14,11 +14,13 @@
 #include "child_process.h"
 #include "command_fixture.h"
 #include "commonModule.h"
+#include "deletion_run.h"
 #include "dialog_session.h"
 #include "host_window.h"
 #include "layout.h"
 #include "settings.h"
 #include "win_handles.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 namespace {
@@ -85,35 +87,45 @@ TEST_F(CommandFaults, TheHostReleasingTheObjectInsideVekExitCommand) {
     }
 }
 
+// The dialog destroyed, or the CAD closing its window, which owns the dialog
+// and so takes it along: the start ends once, nothing is deleted or saved.
 TEST_F(CommandFaults, TheDialogDestroyedFromOutsideEndsTheStartCleanly) {
-    const test::HostWindow host;
-    ASSERT_TRUE(host);
-    ComPtr<_OrvaneVbCommand> command;
-    ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
-    std::atomic<bool> hostDisabledWhileOpen{false};
-    LONG nCode = 0;
-    const test::ShowOutcome shown =
-        StartAndClose([&] { return command->VekProcStartCmd(0, 0, &nCode); },
-                      [&](HWND dialog) {
-                          hostDisabledWhileOpen = !::IsWindowEnabled(host.get());
-                          // As a host tearing down its windows would; closed by the driver
-                          // only if that fails.
-                          host.Post([dialog] { ::DestroyWindow(dialog); });
-                          test::WaitForWindowGone(dialog, 10s);
-                      });
-    ASSERT_TRUE(shown.appeared);
-    EXPECT_TRUE(hostDisabledWhileOpen.load());
-    EXPECT_EQ(shown.result, S_OK);
-    EXPECT_TRUE(::IsWindowEnabled(host.get())) << "the host is usable again";
-    EXPECT_EQ(Log(), "InitVBCmdLib 0 0\r\nVekExitCommand\r\n");
+    for (const bool ownerGoes : {false, true}) {
+        SCOPED_TRACE(ownerGoes ? "the host's window destroyed" : "the dialog destroyed");
+        ClearLog();
+        test::HostWindow host;
+        ASSERT_TRUE(host);
+        ::SetActiveWindow(host.get());
+        ComPtr<_OrvaneVbCommand> command;
+        ASSERT_EQ(OrvaneVbCommand::Create(IID__OrvaneVbCommand, command.put_void()), S_OK);
+        std::atomic<bool> hostDisabledWhileOpen{false};
+        LONG nCode = 0;
+        const test::ShowOutcome shown =
+            StartAndClose([&] { return command->VekProcStartCmd(0, 0, &nCode); },
+                          [&](HWND dialog) {
+                              hostDisabledWhileOpen = !::IsWindowEnabled(host.get());
+                              // As a host tearing down its windows would; closed by the driver
+                              // only if that fails.
+                              HWND gone = ownerGoes ? host.get() : dialog;
+                              host.Post([gone] { ::DestroyWindow(gone); });
+                              EXPECT_TRUE(test::WaitForWindowGone(dialog, 10s));
+                          });
+        ASSERT_TRUE(shown.appeared);
+        EXPECT_TRUE(hostDisabledWhileOpen.load());
+        EXPECT_EQ(shown.result, S_OK);
+        if (!ownerGoes) {
+            EXPECT_TRUE(::IsWindowEnabled(host.get())) << "the host is usable again";
+        }
+        EXPECT_EQ(Log(), "InitVBCmdLib 0 0\r\nVekExitCommand\r\n");
 
-    // The next start shows the dialog again and closes normally.
-    const test::ShowOutcome again =
-        StartAndClose([&] { return command->VekProcStartCmd(0, 0, &nCode); });
-    EXPECT_EQ(again.result, S_OK);
-    EXPECT_TRUE(again.appeared);
-    EXPECT_EQ(Log(),
-              "InitVBCmdLib 0 0\r\nVekExitCommand\r\nInitVBCmdLib 0 0\r\nVekExitCommand\r\n");
+        // The next start shows the dialog again and closes normally.
+        const test::ShowOutcome again =
+            StartAndClose([&] { return command->VekProcStartCmd(0, 0, &nCode); });
+        EXPECT_EQ(again.result, S_OK);
+        EXPECT_TRUE(again.appeared);
+        EXPECT_EQ(Log(),
+                  "InitVBCmdLib 0 0\r\nVekExitCommand\r\nInitVBCmdLib 0 0\r\nVekExitCommand\r\n");
+    }
 }
 
 // --- The same at the dialog, mid-run --------------------------------------------
@@ -191,7 +203,7 @@ TEST(FileHolderChild, DISABLED_HoldsTheFile) {
     ::WaitForSingleObject(release.get(), 60000);
 }
 
-TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesAndTheRunCompletes) {
+TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesIsNamedAndTheRunCompletes) {
     ProfileWrite(SettingsFile(), kSettingsSection, kConfirmKey, L"0");
     const std::wstring eventName = L"vantrel2-hold-" + std::to_wstring(::GetCurrentProcessId());
     const UniqueKernelHandle release(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
@@ -210,6 +222,10 @@ TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesAndTheRunCompletes) {
         if (heldSeen) {
             shown = Show([&](HWND dialog) {
                 test::Press(dialog, kCommand1Id);
+                EXPECT_EQ(test::NextShown(dialog),
+                          test::Warning(RefusalReport(
+                              {{Refusal::Kind::NotDeleted, Target(1),
+                                SystemMessage(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION))}})));
                 EXPECT_EQ(test::NextShown(dialog), test::kClosed);
             });
         }

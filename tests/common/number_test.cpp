@@ -116,23 +116,6 @@ class HostLikeFloatingPoint {
   private:
     std::fenv_t saved_;
 };
-#else
-class HostLikeFloatingPoint {
-  public:
-    enum Unit { Any };
-    static constexpr Unit kUnits[] = {Any};
-    explicit HostLikeFloatingPoint(Unit) {
-        std::fegetenv(&saved_);
-        std::feclearexcept(FE_ALL_EXCEPT);
-        std::fesetround(FE_TOWARDZERO);
-    }
-    ~HostLikeFloatingPoint() { std::fesetenv(&saved_); }
-    static std::string State() { return std::to_string(fegetround()); }
-
-  private:
-    std::fenv_t saved_;
-};
-#endif
 
 #ifdef _WIN32
 LONG WINAPI EndAsTrapped(EXCEPTION_POINTERS*) { std::_Exit(3); }
@@ -183,6 +166,7 @@ LONG WINAPI EndAsTrapped(EXCEPTION_POINTERS*) { std::_Exit(3); }
 TEST(FlagFromSettingTextDeathTest, NeitherTheHostsRoundingNorItsUnmaskedExceptionsMatter) {
     EXPECT_EXIT(LoadUnderTheHostsState(), ::testing::ExitedWithCode(0), "");
 }
+#endif
 
 TEST(NumberText, WritesCheckBoxValuesAndFractions) {
     EXPECT_EQ(NumberText(0), L"0");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
-#include <utility>
 #include <vector>
 #include <string>
 
@@ -136,61 +135,47 @@ TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
 }
 
 // What Wine never answers, played at the one call that marks a file: POSIX
-// semantics unknown to the system or the file system (the classic mark then
-// goes), or a refusal such as access denied (reported, never retried another
-// way). The read-only override is never asked for.
-struct MarkAnswers {
-    DWORD posix;  // ERROR_SUCCESS: let the system answer
-    DWORD classic;
-    static inline std::vector<std::pair<int, DWORD>> calls;  // class, flags
-    static inline const MarkAnswers* now = nullptr;
-    static BOOL WINAPI Call(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
-        calls.emplace_back(kind, kind == FileDispositionInfo
-                                     ? static_cast<const FILE_DISPOSITION_INFO*>(info)->DeleteFile
-                                     : *static_cast<const DWORD*>(info));
-        const DWORD answer = kind == FileDispositionInfo ? now->classic : now->posix;
-        if (answer == ERROR_SUCCESS) return ::SetFileInformationByHandle(file, kind, info, size);
-        ::SetLastError(answer);
-        return FALSE;
-    }
-};
+// semantics unknown to the system or the file system (then the classic mark),
+// or a refusal (reported, never tried another way).
+DWORD posixAnswer, classicAnswer;  // ERROR_SUCCESS: the system answers
+std::vector<int> marks;            // the classes asked for, 21 only with delete + POSIX
+BOOL WINAPI PlayedMark(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+    const bool posix = kind == 21 && *static_cast<const DWORD*>(info) == 0x3;
+    marks.push_back(posix ? 21 : kind);
+    const DWORD answer = kind == FileDispositionInfo ? classicAnswer : posixAnswer;
+    if (answer == ERROR_SUCCESS) return ::SetFileInformationByHandle(file, kind, info, size);
+    ::SetLastError(answer);
+    return FALSE;
+}
 
-TEST(DeleteFilesByPath, PosixFirstTheClassicMarkOnlyWhereUnsupportedAndRefusalsReported) {
+TEST(DeleteFilesByPath, PosixFirstTheClassicMarkOnlyWhereUnsupportedRefusalsReported) {
     const struct {
-        MarkAnswers answers;
-        bool classicTried;
-        HRESULT reported;  // S_OK: deleted
+        DWORD posix, classic;
+        std::vector<int> marks;
+        DWORD reported;  // ERROR_SUCCESS: deleted
     } cases[] = {
-        {{ERROR_INVALID_PARAMETER, ERROR_SUCCESS}, true, S_OK},
-        {{ERROR_NOT_SUPPORTED, ERROR_SUCCESS}, true, S_OK},
-        {{ERROR_INVALID_FUNCTION, ERROR_SUCCESS}, true, S_OK},
-        {{ERROR_INVALID_PARAMETER, ERROR_ACCESS_DENIED},
-         true,
-         HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
-        {{ERROR_ACCESS_DENIED, ERROR_SUCCESS}, false, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
-        {{ERROR_SHARING_VIOLATION, ERROR_SUCCESS},
-         false,
-         HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)},
+        {ERROR_INVALID_PARAMETER, ERROR_SUCCESS, {21, FileDispositionInfo}, ERROR_SUCCESS},
+        {ERROR_NOT_SUPPORTED, ERROR_SUCCESS, {21, FileDispositionInfo}, ERROR_SUCCESS},
+        {ERROR_INVALID_FUNCTION,
+         ERROR_ACCESS_DENIED,
+         {21, FileDispositionInfo},
+         ERROR_ACCESS_DENIED},
+        {ERROR_ACCESS_DENIED, ERROR_SUCCESS, {21}, ERROR_ACCESS_DENIED},
     };
     TempFolder folder;
-    const SetFileInformationCall real = ReplaceSetFileInformation(MarkAnswers::Call);
+    const SetFileInformationCall real = ReplaceSetFileInformation(PlayedMark);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.answers.posix);
         WriteBytes(folder / L"a.ini", "x");
-        MarkAnswers::now = &c.answers;
-        MarkAnswers::calls.clear();
+        posixAnswer = c.posix;
+        classicAnswer = c.classic;
+        marks.clear();
         const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
-        ASSERT_GE(MarkAnswers::calls.size(), 1U);
-        EXPECT_EQ(MarkAnswers::calls[0], (std::pair<int, DWORD>{21, 0x3}));  // delete, POSIX
-        EXPECT_EQ(MarkAnswers::calls.size(), c.classicTried ? 2U : 1U);
-        EXPECT_EQ(Exists(folder / L"a.ini"), FAILED(c.reported));
-        if (FAILED(c.reported)) {
-            ASSERT_EQ(outcome.reported.size(), 1U);
-            EXPECT_EQ(outcome.reported[0].path, folder / L"a.ini");
-            EXPECT_EQ(outcome.reported[0].reason, c.reported);
-        } else {
-            EXPECT_TRUE(outcome.reported.empty());
-        }
+        EXPECT_EQ(marks, c.marks) << c.posix;
+        EXPECT_EQ(Exists(folder / L"a.ini"), c.reported != ERROR_SUCCESS);
+        ASSERT_EQ(outcome.reported.size(), c.reported != ERROR_SUCCESS ? 1U : 0U);
+        if (c.reported == ERROR_SUCCESS) continue;
+        EXPECT_EQ(outcome.reported[0].path, folder / L"a.ini");
+        EXPECT_EQ(outcome.reported[0].reason, HRESULT_FROM_WIN32(c.reported));
     }
     ReplaceSetFileInformation(real);
 }

@@ -41,6 +41,15 @@ inline std::string Utf8(std::wstring_view text) { return Narrow(text, CP_UTF8); 
 // code in hexadecimal where it has no words for it.
 std::wstring SystemMessage(HRESULT result);
 
+// A function a module exports, by name; nullptr without the module or the
+// function.
+template <typename Function>
+Function ExportedFunction(HMODULE module, const char* name) {
+    return module
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)))
+               : nullptr;
+}
+
 // The calling thread's last error as an HRESULT; E_FAIL when none was set.
 inline HRESULT LastErrorResult() noexcept {
     const DWORD error = ::GetLastError();

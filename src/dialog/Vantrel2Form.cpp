@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "accessible_name.h"
 #include "dpi.h"
 #include "form_controls.h"
 #include "form_icon.h"
@@ -236,6 +237,7 @@ HRESULT Vantrel2Form::CreateControls() {
         if (IsRow(id, kText2Id)) text2_[id - kText2Id] = control;
         if (IsRow(id, kCommand4Id)) command4_[id - kCommand4Id] = control;
         if (id == kCheck1Id) check1_ = control;
+        if (design.accessibleName) GiveAccessibleName(control, design.accessibleName);
         if (design.kind == ControlKind::TextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
         if (design.kind == ControlKind::CheckBox) {
             ::SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);  // the design state

@@ -1,16 +1,10 @@
 #include "dpi.h"
 
 #include "win_handles.h"
+#include "win_util.h"
 
 namespace vantrel2 {
 namespace {
-
-template <typename Function>
-Function Lookup(HMODULE module, const char* name) {
-    return module
-               ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)))
-               : nullptr;
-}
 
 // DPI_AWARENESS_PER_MONITOR_AWARE, PROCESS_PER_MONITOR_DPI_AWARE
 constexpr int kPerMonitorAware = 2;
@@ -21,9 +15,9 @@ std::optional<Dpi> ShcorePerMonitorDpi(HWND window) {
     using GetProcessAwareness = HRESULT(WINAPI*)(HANDLE, int*);
     using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     const auto getProcessAwareness =
-        Lookup<GetProcessAwareness>(shcore.get(), "GetProcessDpiAwareness");
+        ExportedFunction<GetProcessAwareness>(shcore.get(), "GetProcessDpiAwareness");
     const auto getDpiForMonitor =
-        Lookup<GetDpiForMonitorFunction>(shcore.get(), "GetDpiForMonitor");
+        ExportedFunction<GetDpiForMonitorFunction>(shcore.get(), "GetDpiForMonitor");
     int awareness = 0;
     if (!getProcessAwareness || !getDpiForMonitor ||
         FAILED(getProcessAwareness(nullptr, &awareness)) || awareness != kPerMonitorAware) {
@@ -55,9 +49,12 @@ std::optional<Dpi> PerMonitorDpi(HWND window) {
     using GetThreadContext = HANDLE(WINAPI*)();
     using GetAwareness = int(WINAPI*)(HANDLE);
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    const auto getThreadContext = Lookup<GetThreadContext>(user32, "GetThreadDpiAwarenessContext");
-    const auto getAwareness = Lookup<GetAwareness>(user32, "GetAwarenessFromDpiAwarenessContext");
-    const auto getDpiForWindow = Lookup<GetDpiForWindowFunction>(user32, "GetDpiForWindow");
+    const auto getThreadContext =
+        ExportedFunction<GetThreadContext>(user32, "GetThreadDpiAwarenessContext");
+    const auto getAwareness =
+        ExportedFunction<GetAwareness>(user32, "GetAwarenessFromDpiAwarenessContext");
+    const auto getDpiForWindow =
+        ExportedFunction<GetDpiForWindowFunction>(user32, "GetDpiForWindow");
     if (!getThreadContext || !getAwareness || !getDpiForWindow) return ShcorePerMonitorDpi(window);
     if (getAwareness(getThreadContext()) != kPerMonitorAware) return std::nullopt;
     const int dpi = static_cast<int>(getDpiForWindow(window));
@@ -70,10 +67,12 @@ void KeepDialogManagerFromRescaling(HWND window) {
     using SetBehavior = BOOL(WINAPI*)(HWND, int, int);
     constexpr int kDisableAll = 1;       // DDC_DISABLE_ALL
     constexpr int kDisableControls = 3;  // DCDC_DISABLE_FONTUPDATE | DCDC_DISABLE_RELAYOUT
-    if (const auto setDialog = Lookup<SetBehavior>(user32, "SetDialogDpiChangeBehavior")) {
+    if (const auto setDialog =
+            ExportedFunction<SetBehavior>(user32, "SetDialogDpiChangeBehavior")) {
         setDialog(window, kDisableAll, kDisableAll);
     }
-    if (const auto setControl = Lookup<SetBehavior>(user32, "SetDialogControlDpiChangeBehavior")) {
+    if (const auto setControl =
+            ExportedFunction<SetBehavior>(user32, "SetDialogControlDpiChangeBehavior")) {
         for (HWND child = ::GetWindow(window, GW_CHILD); child;
              child = ::GetWindow(child, GW_HWNDNEXT)) {
             setControl(child, kDisableControls, kDisableControls);

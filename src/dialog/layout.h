@@ -1,5 +1,6 @@
-// The deletion dialog's design: every control's place in twips, its caption
-// and tab order, and the twip arithmetic that turns them into pixels.
+// The deletion dialog's design: every control's place in twips, its caption,
+// tab order and name for screen readers, and the twip arithmetic that turns
+// them into pixels.
 // Portable: no Windows headers.
 #pragma once
 
@@ -27,6 +28,9 @@ struct ControlDesign {
     const wchar_t* caption;
     TwipRect twips;
     int tabIndex;
+    // What a screen reader calls a control whose caption does not say what
+    // it is for; nullptr: the system's name (the caption).
+    const wchar_t* accessibleName;
 };
 
 inline constexpr int kFormRowCount = 3;
@@ -44,18 +48,24 @@ inline constexpr TwipRect kClientTwips{0, 0, 8295, 3450};
 // In the order the designer lists them, top to bottom.
 // clang-format off
 inline constexpr std::array<ControlDesign, 12> kControlDesigns = {{
-    {kCheck2Id + 0, ControlKind::CheckBox, L"ファイル「開く」履歴ファイル削除", {240, 120, 2655, 255}, 3},
-    {kText2Id + 0, ControlKind::TextBox, L"", {240, 480, 7335, 330}, 4},
-    {kCommand4Id + 0, ControlKind::Button, L"...", {7680, 480, 375, 330}, 9},
-    {kCheck2Id + 1, ControlKind::CheckBox, L"バインダー属性情報ファイル削除", {240, 1080, 2775, 255}, 5},
-    {kText2Id + 1, ControlKind::TextBox, L"", {240, 1440, 7335, 330}, 7},
-    {kCommand4Id + 1, ControlKind::Button, L"...", {7680, 1440, 375, 330}, 10},
-    {kCheck2Id + 2, ControlKind::CheckBox, L"図面属性情報ファイル削除", {240, 2040, 2295, 255}, 6},
-    {kText2Id + 2, ControlKind::TextBox, L"", {240, 2400, 7335, 330}, 8},
-    {kCommand4Id + 2, ControlKind::Button, L"...", {7680, 2400, 375, 330}, 11},
-    {kCommand1Id, ControlKind::Button, L"削除実行(&G)", {4080, 2880, 1695, 375}, 2},
-    {kCommand2Id, ControlKind::Button, L"中止(&C)", {5880, 2880, 1695, 375}, 1},
-    {kCheck1Id, ControlKind::CheckBox, L"確認メッセージ表示", {1440, 2940, 1815, 255}, 0},
+    {kCheck2Id + 0, ControlKind::CheckBox, L"ファイル「開く」履歴ファイル削除", {240, 120, 2655, 255}, 3, nullptr},
+    {kText2Id + 0, ControlKind::TextBox, L"", {240, 480, 7335, 330}, 4,
+     L"ファイル「開く」履歴ファイルのパス"},
+    {kCommand4Id + 0, ControlKind::Button, L"...", {7680, 480, 375, 330}, 9,
+     L"ファイル「開く」履歴ファイルを参照"},
+    {kCheck2Id + 1, ControlKind::CheckBox, L"バインダー属性情報ファイル削除", {240, 1080, 2775, 255}, 5, nullptr},
+    {kText2Id + 1, ControlKind::TextBox, L"", {240, 1440, 7335, 330}, 7,
+     L"バインダー属性情報ファイルのパス"},
+    {kCommand4Id + 1, ControlKind::Button, L"...", {7680, 1440, 375, 330}, 10,
+     L"バインダー属性情報ファイルを参照"},
+    {kCheck2Id + 2, ControlKind::CheckBox, L"図面属性情報ファイル削除", {240, 2040, 2295, 255}, 6, nullptr},
+    {kText2Id + 2, ControlKind::TextBox, L"", {240, 2400, 7335, 330}, 8,
+     L"図面属性情報ファイルのパス"},
+    {kCommand4Id + 2, ControlKind::Button, L"...", {7680, 2400, 375, 330}, 11,
+     L"図面属性情報ファイルを参照"},
+    {kCommand1Id, ControlKind::Button, L"削除実行(&G)", {4080, 2880, 1695, 375}, 2, nullptr},
+    {kCommand2Id, ControlKind::Button, L"中止(&C)", {5880, 2880, 1695, 375}, 1, nullptr},
+    {kCheck1Id, ControlKind::CheckBox, L"確認メッセージ表示", {1440, 2940, 1815, 255}, 0, nullptr},
 }};
 // clang-format on
 

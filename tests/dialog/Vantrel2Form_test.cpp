@@ -3,6 +3,7 @@
 #include "Vantrel2Form.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <olectl.h>
 
 #include <atomic>
@@ -599,6 +600,83 @@ TEST_F(FormTest, EnterOnAnotherButtonPressesThatButton) {
     EXPECT_EQ(form.browses, 1);
     EXPECT_EQ(form.browsedRow, 1);
     EXPECT_EQ(form.executes, 0);
+}
+
+// --- What a screen reader hears ---------------------------------------------
+
+// The host's thread is in a COM apartment, and so is a screen reader's.
+struct Apartment {
+    const HRESULT hr = ::CoInitialize(nullptr);
+    ~Apartment() {
+        if (SUCCEEDED(hr)) ::CoUninitialize();
+    }
+};
+
+struct Heard {
+    std::wstring name;
+    long role = 0;
+    std::wstring value;
+    bool operator==(const Heard&) const = default;
+};
+void PrintTo(const Heard& heard, std::ostream* out) {
+    *out << test::Utf8(heard.name) << " / role " << heard.role << " / " << test::Utf8(heard.value);
+}
+
+Heard Hear(IAccessible* object) {
+    Heard heard;
+    VARIANT self{};
+    self.vt = VT_I4;  // CHILDID_SELF
+    UniqueBstr text;
+    if (object->get_accName(self, text.put()) == S_OK && text) heard.name = text.get();
+    UniqueVariant role;
+    if (object->get_accRole(self, role.put()) == S_OK) heard.role = role.get()->lVal;
+    if (object->get_accValue(self, text.put()) == S_OK && text) heard.value = text.get();
+    return heard;
+}
+
+// Each control through oleacc from the driving thread, as from another
+// process: `names` in the design's order, and otherwise (role, value) what
+// the system's own object for that control says.
+void ExpectHeard(HWND dialog, const std::vector<std::wstring>& names) {
+    const Apartment apartment;
+    const IID& iid = __uuidof(IAccessible);
+    std::vector<Heard> heard, expected;
+    for (size_t i = 0; i < kControlDesigns.size(); ++i) {
+        HWND control = Item(dialog, kControlDesigns[i].id);
+        ComPtr<IAccessible> object, standard;
+        ASSERT_EQ(::AccessibleObjectFromWindow(control, OBJID_CLIENT, iid, object.put_void()),
+                  S_OK);
+        ASSERT_EQ(::CreateStdAccessibleObject(control, OBJID_CLIENT, iid, standard.put_void()),
+                  S_OK);
+        heard.push_back(Hear(object.get()));
+        expected.push_back(Hear(standard.get()));
+        expected.back().name = names[i];
+    }
+    EXPECT_EQ(heard, expected);
+}
+
+TEST_F(FormTest, AScreenReaderHearsWhatEachControlIsForOnEveryShowAndAfterADpiChange) {
+    const Apartment apartment;
+    Load();
+    // clang-format off
+    const std::vector<std::wstring> names = {
+        L"ファイル「開く」履歴ファイル削除", L"ファイル「開く」履歴ファイルのパス", L"ファイル「開く」履歴ファイルを参照",
+        L"バインダー属性情報ファイル削除", L"バインダー属性情報ファイルのパス", L"バインダー属性情報ファイルを参照",
+        L"図面属性情報ファイル削除", L"図面属性情報ファイルのパス", L"図面属性情報ファイルを参照",
+        L"削除実行(G)", L"中止(C)", L"確認メッセージ表示"};
+    // clang-format on
+    for (int show = 0; show < 2; ++show) {
+        const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
+            ExpectHeard(dialog, names);
+            RECT frame{};
+            ::GetWindowRect(dialog, &frame);
+            ::SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                           reinterpret_cast<LPARAM>(&frame));
+            ExpectHeard(dialog, names);
+            ClickCancel(dialog);
+        });
+        EXPECT_TRUE(outcome.appeared);
+    }
 }
 
 }  // namespace

@@ -32,10 +32,11 @@ bool ShowWhile(const std::function<void(HWND)>& drive) {
 
 // --- Visual styles ----------------------------------------------------------
 
-// The module the window's procedure lives in.
+// The module the procedure of the window's class lives in (the window itself
+// may be subclassed).
 HMODULE ProcedureModule(HWND window) {
     HMODULE module = nullptr;
-    const auto procedure = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
+    const auto procedure = ::GetClassLongPtrW(window, GCLP_WNDPROC);
     ::GetModuleHandleExW(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
         reinterpret_cast<LPCWSTR>(procedure), &module);

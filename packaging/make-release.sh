@@ -28,7 +28,7 @@
 # too. A password or a server without a certificate is an error.
 set -euo pipefail
 [ $# = 5 ] || { sed -n 's/^# Usage: //p' "$0" >&2; exit 2; }
-DLL="$1" VERSION="$2" WXS="$3" EPOCH="$(cat "$4")" OUT="$5"
+DLL="$1" VERSION="$2" WXS="$(realpath "$3")" EPOCH="$(cat "$4")" OUT="$5"
 HERE="$(cd "$(dirname "$0")" && pwd)"
 FIXUP="${PYTHON:-python3} $(dirname "$HERE")/cmake/fixup.py"
 NAME="Vantrel2-$VERSION"
@@ -91,7 +91,11 @@ UPGRADE_CODE="$(msiinfo export "$MSI" Property | sed -n 's/^UpgradeCode\t\(.*\)\
 
 # What wixl has no element for: the file's version, which Windows Installer
 # compares with a file already in the folder (a file without one never
-# replaces a versioned one), and the upgrade of the same version; then the
+# replaces a versioned one); the upgrade of the same version; the old
+# product removed right after InstallInitialize, inside the installation's
+# transaction (a failed upgrade restores it) and before any file or key of
+# the new one is written (as late as wixl puts it, Wine's msiexec would
+# remove the new product's registration with the old one); then the
 # build's Vantrel2.sql beside the WiX source: whether the given or the
 # remembered folder holds sysinfo\ (directory searches, the second under the
 # remembered folder) and removing the four registration keys whole on
@@ -99,7 +103,8 @@ UPGRADE_CODE="$(msiinfo export "$MSI" Property | sed -n 's/^UpgradeCode\t\(.*\)\
 queries=(
     -q "UPDATE \`File\` SET \`Version\` = '$FILE_VERSION' WHERE \`File\` = 'Vantrel2.dll'"
     -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
-    -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$UPGRADE_CODE', '$VERSION', 513, 'WIX_UPGRADE_DETECTED')")
+    -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$UPGRADE_CODE', '$VERSION', 513, 'WIX_UPGRADE_DETECTED')"
+    -q "UPDATE \`InstallExecuteSequence\` SET \`Sequence\` = 1501 WHERE \`Action\` = 'RemoveExistingProducts'")
 while IFS= read -r query; do queries+=(-q "$query"); done <"${WXS%.wxs}.sql"
 msibuild "$MSI" "${queries[@]}"
 # wixl dates the summary and gives it a random package code: the build time,

@@ -4,9 +4,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-int main(void)
-{
-    const char *sid = getenv("VANTREL2_TEST_INTEGRITY");
+int main(void) {
+    const char* sid = getenv("VANTREL2_TEST_INTEGRITY");
     printf("Mandatory Label\\Some Mandatory Level Label %s\r\n", sid ? sid : "S-1-16-8192");
     return 0;
 }

@@ -40,9 +40,12 @@ CODES = uuid.UUID("5B0E7C3D-9A14-4F2B-8E61-C7D2A4F09B18")
 def build_time(source, out):
     epoch = os.environ.get("SOURCE_DATE_EPOCH")
     if epoch is None:
-        found = subprocess.run(["git", "-C", source, "log", "-1", "--format=%ct"],
-                               capture_output=True, text=True)
-        epoch = found.stdout.strip() if found.returncode == 0 else ""
+        try:
+            found = subprocess.run(["git", "-C", source, "log", "-1", "--format=%ct"],
+                                   capture_output=True, text=True)
+            epoch = found.stdout.strip() if found.returncode == 0 else ""
+        except OSError:  # no git
+            epoch = ""
     if not epoch:
         print("fixup.py: no SOURCE_DATE_EPOCH and no commit: the build time is 1980-01-01",
               file=sys.stderr)

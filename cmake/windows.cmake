@@ -7,12 +7,24 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Optimised for size (MinSizeRel) and with one section per function, so that
 # the linker's --gc-sections keeps the DLL small.
 add_compile_options(-ffunction-sections -fdata-sections)
+# A stack cookie in every function with an array or an address taken, and
+# the checked variants of the C library's copies: the cookie check and the
+# checked functions come from the static libssp, no new DLL.
+add_compile_options(-fstack-protector-strong -D_FORTIFY_SOURCE=2)
+add_link_options(-fstack-protector-strong)
 # The same bytes from every build of a commit: no link time in the image and
 # no build folder in it.
 add_link_options(-Wl,--no-insert-timestamp)
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
                         WINVER=0x0601)
+
+# The byte-level steps of a reproducible build and release, the build time
+# they share, and the package's WiX source with the identifiers filled in.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(VANTREL2_FIXUP ${CMAKE_SOURCE_DIR}/cmake/fixup.py)
+set(VANTREL2_BUILD_TIME ${CMAKE_BINARY_DIR}/build-time.txt)
+set(VANTREL2_WXS ${CMAKE_BINARY_DIR}/packaging/Vantrel2.wxs)
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
@@ -30,9 +42,11 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 add_subdirectory(tests)
 
-# The zip a Windows user installs: cmake --build <build> --target release
+# The zip, the MSI and their checksums: cmake --build <build> --target release
+# (scripts/release.sh does it from a fresh clone).
 add_custom_target(release
-    COMMAND bash ${CMAKE_SOURCE_DIR}/packaging/make-release.sh $<TARGET_FILE:Vantrel2>
-            ${PROJECT_VERSION} ${CMAKE_BINARY_DIR}/release
-    DEPENDS Vantrel2
-    COMMENT "Packing Vantrel2-${PROJECT_VERSION}.zip")
+    COMMAND ${CMAKE_COMMAND} -E env PYTHON=${Python3_EXECUTABLE}
+            bash ${CMAKE_SOURCE_DIR}/packaging/make-release.sh $<TARGET_FILE:Vantrel2>
+            ${PROJECT_VERSION} ${VANTREL2_WXS} ${VANTREL2_BUILD_TIME} ${CMAKE_BINARY_DIR}/release
+    DEPENDS Vantrel2 vantrel2_idl
+    COMMENT "Packing Vantrel2-${PROJECT_VERSION}.zip and .msi")

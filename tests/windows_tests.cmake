@@ -43,7 +43,7 @@ endif()
 # Signing and the reproducible release need no Wine: every machine runs them.
 add_test(NAME release.signature
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/sign_test.sh $<TARGET_FILE:Vantrel2>
-                 ${PROJECT_VERSION})
+                 ${PROJECT_VERSION} ${VANTREL2_WXS} ${VANTREL2_BUILD_TIME})
 add_test(NAME release.reproducible
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/reproducible_test.sh ${CMAKE_SOURCE_DIR}
                  ${PROJECT_VERSION})

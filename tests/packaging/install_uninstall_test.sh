@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the release zip into a host folder under Wine with its own
 # install.cmd, checks the registration and the message, uninstalls it with
-# uninstall.cmd and checks that the registry is as before.
+# uninstall.cmd and checks that the registry is as before. Wine's whoami
+# prints no groups: the scripts' elevation check reads those of a stand-in,
+# put in its place for this run, at the integrity level the test chooses.
 # Usage: install_uninstall_test.sh <Vantrel2.dll> <version> <wine-run wrapper>
+#                                  <Vantrel2.wxs> <build-time file> <fake whoami.exe>
 set -euo pipefail
-DLL="$1" VERSION="$2" WINE="$3"
+DLL="$1" VERSION="$2" WINE="$3" WXS="$4" BUILD_TIME="$5" FAKE_WHOAMI="$6"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
 HOST="$WORK/cad"
@@ -14,11 +17,16 @@ winepath_of() { echo "Z:${1//\//\\}"; }
 cleanup() {
     [ -f "$HOST/Vantrel2.dll" ] &&
         "$WINE" regsvr32 /u /s "$(winepath_of "$HOST/Vantrel2.dll")" </dev/null >/dev/null 2>&1
+    [ ! -f "$WORK/whoami.exe" ] || cp "$WORK/whoami.exe" "$WHOAMI"
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+WHOAMI="$(. "$(dirname "$WINE")/wine-env.sh" && echo "$WINEPREFIX")/drive_c/windows/system32/whoami.exe"
+cp "$WHOAMI" "$WORK/whoami.exe" && cp "$FAKE_WHOAMI" "$WHOAMI"
+export WINEDLLOVERRIDES="mscoree,mshtml=;whoami.exe=n"
+HIGH=S-1-16-12288 MEDIUM=S-1-16-8192 SYSTEM=S-1-16-16384
 
-ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WORK/release" | head -1)"
+ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" "$WORK/release" | head -1)"
 
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
 (cd "$WORK" && cmake -E tar xf "$ZIP")
@@ -26,11 +34,20 @@ cp "$WORK"/Vantrel2-*/{Vantrel2.dll,install.cmd,uninstall.cmd} "$HOST/"
 (cd "$WORK"/Vantrel2-* && sha256sum -c --quiet SHA256SUMS.txt) || fail "checksums"
 
 dump() { "$WINE" regedit /e "$(winepath_of "$1")" 'HKEY_CLASSES_ROOT' </dev/null >/dev/null 2>&1; }
-# What a script printed, whatever its exit code, so that a failure shows it.
-run_cmd() { "$WINE" cmd /c "$(winepath_of "$1")" </dev/null 2>&1 | iconv -f CP932 -t UTF-8; }
+# What a script printed, whatever its exit code, so that a failure shows it;
+# VANTREL2_TEST_INTEGRITY is the integrity level whoami reports (high).
+run_cmd() {
+    VANTREL2_TEST_INTEGRITY="${VANTREL2_TEST_INTEGRITY:-$HIGH}" "$WINE" cmd /c "$(winepath_of "$1")" \
+        </dev/null 2>&1 | iconv -f CP932 -t UTF-8
+}
 
 dump "$WORK/before.reg"
 [ -s "$WORK/before.reg" ] || fail "registry dump before"
+
+out="$(VANTREL2_TEST_INTEGRITY=$MEDIUM run_cmd "$HOST/install.cmd")" || true
+echo "$out"
+grep -q '管理者として実行されていません' <<<"$out" || fail "not elevated, yet no refusal"
+"$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand' </dev/null >/dev/null 2>&1 && fail "registered unelevated"
 
 out="$(run_cmd "$HOST/install.cmd")" || true
 echo "$out"
@@ -38,9 +55,9 @@ grep -q 'Vantrel2.dll を登録しました' <<<"$out" || fail "install message"
 "$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand\CLSID' </dev/null >/dev/null 2>&1 \
     || fail "ProgID not registered"
 
-out="$(run_cmd "$HOST/uninstall.cmd")" || true
+out="$(VANTREL2_TEST_INTEGRITY=$SYSTEM run_cmd "$HOST/uninstall.cmd")" || true
 echo "$out"
-grep -q '登録を解除しました' <<<"$out" || fail "uninstall message"
+grep -q '登録を解除しました' <<<"$out" || fail "uninstall message (as SYSTEM)"
 if "$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand' </dev/null >/dev/null 2>&1; then
     fail "ProgID still registered"
 fi

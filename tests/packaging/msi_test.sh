@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The administrators' package under Wine's msiexec, one row per case, in an
 # order where each case starts from what the one before left.
-# Usage: msi_test.sh <Vantrel2.dll> <version> <wine-run wrapper>
+# Usage: msi_test.sh <Vantrel2.dll> <version> <wine-run wrapper> <Vantrel2.wxs> <build-time file>
 set -euo pipefail
-DLL="$1" VERSION="$2" WINE="$3"
+DLL="$1" VERSION="$2" WINE="$3" WXS="$4" BUILD_TIME="$5"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
 HOST="$WORK/cad"
@@ -12,7 +12,7 @@ wine_q() { "$WINE" "$@" </dev/null >/dev/null 2>&1; }
 NEWER="$(echo "$VERSION" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
 cleanup() {
     # A run that stops half way leaves nothing installed for the next one.
-    for msi in "$WORK"/new/*.msi "$WORK"/old/*.msi; do
+    for msi in "$WORK"/new/*.msi "$WORK"/same/*.msi "$WORK"/old/*.msi; do
         [ ! -f "$msi" ] || wine_q msiexec /x "$(winepath_of "$msi")" /qn || true
     done
     [ ! -f "$HOST/Vantrel2.dll" ] || wine_q regsvr32 /u /s "$(winepath_of "$HOST/Vantrel2.dll")" ||
@@ -21,16 +21,28 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# This version, and a newer one whose DLL differs (a byte after the image,
-# which the loader ignores) so that the upgrade can be seen to replace it.
-bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WORK/old" >/dev/null
-cp "$DLL" "$WORK/newer.dll" && printf '\0' >>"$WORK/newer.dll"
-bash "$ROOT/packaging/make-release.sh" "$WORK/newer.dll" "$NEWER" "$WORK/new" >/dev/null
+release() { bash "$ROOT/packaging/make-release.sh" "$1" "$2" "$WXS" "$BUILD_TIME" "$3" >/dev/null; }
+# This version; a rebuild of it whose DLL differs by a byte after the image
+# (which the loader ignores); a newer version whose DLL's version resource
+# says so, as every newer build's does.
+release "$DLL" "$VERSION" "$WORK/old"
+cp "$DLL" "$WORK/same.dll" && printf '\1' >>"$WORK/same.dll"
+release "$WORK/same.dll" "$VERSION" "$WORK/same"
+cp "$DLL" "$WORK/newer.dll"
+python3 -c 'import struct, sys
+path, major, minor, patch = sys.argv[1], *map(int, sys.argv[2].split("."))
+data = bytearray(open(path, "rb").read())
+at = data.find(struct.pack("<I", 0xFEEF04BD))
+struct.pack_into("<II", data, at + 8, major << 16 | minor, patch << 16)
+open(path, "wb").write(data)' "$WORK/newer.dll" "$NEWER"
+release "$WORK/newer.dll" "$NEWER" "$WORK/new"
 OLD_MSI="$(winepath_of "$WORK/old/Vantrel2-$VERSION.msi")"
+SAME_MSI="$(winepath_of "$WORK/same/Vantrel2-$VERSION.msi")"
 NEW_MSI="$(winepath_of "$WORK/new/Vantrel2-$NEWER.msi")"
 HOST_W="$(winepath_of "$HOST")"
+MOVED="$WORK/cad2"
 
-mkdir -p "$HOST/sysinfo" "$HOST/sysdata" "$WORK/nosysinfo/sysdata"
+mkdir -p "$HOST/sysinfo" "$HOST/sysdata" "$WORK/nosysinfo/sysdata" "$MOVED/sysinfo"
 printf '[各種履歴情報ファイル削除]\r\n確認メッセージ=0\r\n' | iconv -f UTF-8 -t CP932 >"$HOST/sysinfo/kxSystem.ini"
 echo history >"$HOST/sysdata/FileOpenDlg.ini"
 echo cad >"$HOST/cad.exe"
@@ -57,6 +69,18 @@ logged() { grep -aq "$2" "$WORK/$1.log"; }
 # Wine's msiexec does not log a launch condition's message under /qn; what
 # the log shows is that the run stopped there, and the properties it judged.
 stopped_at_conditions() { logged "$1" LaunchConditions && ! logged "$1" CostFinalize; }
+
+printf 'WScript.Echo CreateObject("Scripting.FileSystemObject").GetFileVersion(WScript.Arguments(0))\r\n' \
+    >"$WORK/version.vbs"
+# The version Windows reads from the DLL's version resource is the one the
+# package's File table gives Windows Installer for its file versioning rules.
+case_file_version() {
+    local package dll
+    package="$(msiinfo export "$WORK/old/Vantrel2-$VERSION.msi" File | awk -F'\t' '$1 == "Vantrel2.dll" { print $5 }')"
+    dll="$("$WINE" cscript //nologo "$(winepath_of "$WORK/version.vbs")" "$(winepath_of "$DLL")" </dev/null | tr -d '\r')"
+    echo "File table: '$package', version resource: '$dll'"
+    [ -n "$dll" ] && [ "$package" = "$dll" ]
+}
 
 printf 'Set o = CreateObject("Vantrel2.OrvaneVbCommand")\r\no.VekProcDrawRubber 1.5, 2.5\r\nWScript.Echo TypeName(o) & " answered"\r\n' \
     >"$WORK/client.vbs"
@@ -106,8 +130,17 @@ case_same_as_regsvr32() {
         rm "$HOST/Vantrel2.dll" && ! cmp -s "$WORK/clean.reg" "$WORK/regsvr32.reg" &&
         diff "$WORK/regsvr32.reg" "$WORK/installed.reg"
 }
+# A rebuild of the same version replaces the installed product and its DLL.
+# Windows Installer decides to copy a file of the same version as the one on
+# disk only under REINSTALLMODE "e", which Wine's msiexec ignores: the mode is
+# read from the package.
+case_same_version() {
+    msiexec install2 /i "$OLD_MSI" INSTALLDIR="$HOST_W" && msiexec same /i "$SAME_MSI" &&
+        [ "$(products)" = 1 ] && cmp -s "$WORK/same.dll" "$HOST/Vantrel2.dll" &&
+        msiinfo export "$WORK/same/Vantrel2-$VERSION.msi" Property | grep -q '^REINSTALLMODE	[^	]*e'
+}
 case_upgrade() {
-    msiexec install2 /i "$OLD_MSI" INSTALLDIR="$HOST_W" && msiexec upgrade /i "$NEW_MSI" &&
+    msiexec upgrade /i "$NEW_MSI" &&
         cmp -s "$WORK/newer.dll" "$HOST/Vantrel2.dll" && [ "$(products)" = 1 ] &&
         host_files | cmp -s - "$WORK/host.before"
 }
@@ -117,13 +150,25 @@ case_downgrade() {
         cmp -s "$WORK/newer.dll" "$HOST/Vantrel2.dll" && [ "$(products)" = 1 ]
 }
 
+row "File table version = the DLL's version resource" case_file_version
 row "no INSTALLDIR: refused, nothing installed" case_no_installdir
 row "INSTALLDIR without sysinfo\\: refused, nothing installed" case_no_sysinfo
 row "silent install into the host folder" case_install
 row "cscript CreateObject calls the installed object" client
 row "uninstall: DLL and keys gone, kxSystem.ini and host files kept" case_uninstall
 row "registry after install equals regsvr32's, key by key" case_same_as_regsvr32
+row "rebuild of $VERSION over $VERSION: one product, the second DLL in place" case_same_version
 row "upgrade $VERSION -> $NEWER: DLL replaced, kxSystem.ini kept, one product" case_upgrade
 row "downgrade $NEWER -> $VERSION refused" case_downgrade
 row "uninstall after upgrade leaves the host as it was" eval 'msiexec uninstall2 /x "$NEW_MSI" && host_as_before'
+# An upgrade given another folder goes there: the administrator's word wins
+# over the remembered folder, which the old product leaves empty.
+case_upgrade_elsewhere() {
+    msiexec install3 /i "$OLD_MSI" INSTALLDIR="$HOST_W" &&
+        msiexec moved /i "$NEW_MSI" INSTALLDIR="$(winepath_of "$MOVED")" &&
+        cmp -s "$WORK/newer.dll" "$MOVED/Vantrel2.dll" && [ ! -e "$HOST/Vantrel2.dll" ] &&
+        [ "$(products)" = 1 ] && msiexec uninstall3 /x "$NEW_MSI" && [ ! -e "$MOVED/Vantrel2.dll" ] &&
+        host_as_before
+}
+row "upgrade given another INSTALLDIR: installed there, old folder emptied" case_upgrade_elsewhere
 [ "$failed" = 0 ] || { echo "$failed case(s) failed"; exit 1; }

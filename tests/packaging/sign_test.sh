@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The release signed with a throwaway code-signing certificate: the DLL in
 # the zip and in the MSI, and the MSI itself, verify against that
-# certificate and not against another; the password is on no command line.
-# Usage: sign_test.sh <Vantrel2.dll> <version>
+# certificate and not against another; signed releases are reproducible; the
+# password is on no command line and in no trace; a signing setting without
+# a certificate, or a failed signing, writes no release.
+# Usage: sign_test.sh <Vantrel2.dll> <version> <Vantrel2.wxs> <build-time file>
 set -euo pipefail
-DLL="$(realpath "$1")" VERSION="$2"
+DLL="$(realpath "$1")" VERSION="$2" WXS="$(realpath "$3")" BUILD_TIME="$(realpath "$4")"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK"
-fail() { echo "FAIL: $*"; exit 1; }
+release() { bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" "$1"; }
+NAME="Vantrel2-$VERSION"
 
 certificate() {  # certificate <name>: <name>.pem and <name>.key
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Vantrel2 test $1" \
@@ -20,34 +23,71 @@ certificate stranger
 export VANTREL2_SIGN_PASSWORD="pw-$RANDOM-$RANDOM-secret"
 openssl pkcs12 -export -inkey signer.key -in signer.pem -out signer.pfx \
     -passout env:VANTREL2_SIGN_PASSWORD
+openssl pkcs12 -export -inkey signer.key -in signer.pem -out open.pfx -passout pass:
 export VANTREL2_SIGN_PFX="$WORK/signer.pfx"
 
-# Every osslsigncode run goes through a wrapper that writes down its arguments.
+# Every osslsigncode run goes through a wrapper that writes down its
+# arguments, and fails on a file named in FAIL_ON.
 mkdir bin
-printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>%s/argv.log\nexec %s "$@"\n' "$WORK" \
-    "$(command -v osslsigncode)" >bin/osslsigncode
+printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>%s/argv.log\ncase "$*" in *"${FAIL_ON:-none}"*) exit 1;; esac\nexec %s "$@"\n' \
+    "$WORK" "$(command -v osslsigncode)" >bin/osslsigncode
 chmod +x bin/osslsigncode
-PATH="$WORK/bin:$PATH" bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" release >/dev/null
+export PATH="$WORK/bin:$PATH"
 
-[ "$(grep -c '^sign ' argv.log)" = 2 ] || fail "expected two signing runs: $(cat argv.log)"
-! grep -qF "$VANTREL2_SIGN_PASSWORD" argv.log || fail "the password was on a command line"
+failed=0
+row() {  # row <case> <check>...: PASS when every check holds
+    local name="$1"; shift
+    if "$@" >"$WORK/row.log" 2>&1; then echo "PASS  $name"; else
+        echo "FAIL  $name"; sed 's/^/      /' "$WORK/row.log"; failed=$((failed + 1)); fi
+}
+verifies() {  # verifies <file> <signer's certificate>, and not against the stranger
+    osslsigncode verify -CAfile "$2" -in "$1" | grep -q 'Subject: /CN=Vantrel2 test signer' &&
+        ! osslsigncode verify -CAfile stranger.pem -in "$1" >/dev/null 2>&1
+}
+unpacked() {  # unpacked <release folder>: the DLL from the zip and from the MSI
+    rm -rf zip msi && mkdir zip msi
+    (cd zip && cmake -E tar xf "../$1/$NAME.zip") && msiextract -C msi "$1/$NAME.msi" >/dev/null &&
+        cmp "zip/$NAME/Vantrel2.dll" "$(find msi -name Vantrel2.dll)"
+}
+no_release() {  # no_release <folder>: none of the three files, no temporary folder
+    [ -z "$(ls -A "$1" 2>/dev/null)" ]
+}
 
-mkdir zip msi
-(cd zip && cmake -E tar xf "../release/Vantrel2-$VERSION.zip")
-msiextract -C msi "release/Vantrel2-$VERSION.msi" >/dev/null
-ZIPPED="zip/Vantrel2-$VERSION/Vantrel2.dll" PACKED="$(find msi -name Vantrel2.dll)"
-cmp "$ZIPPED" "$PACKED" || fail "the zip and the MSI hold different DLLs"
-(cd "zip/Vantrel2-$VERSION" && sha256sum -c --quiet SHA256SUMS.txt) || fail "zip checksums"
-(cd release && sha256sum -c --quiet SHA256SUMS.txt) || fail "release checksums"
-! cmp -s "$DLL" "$ZIPPED" || fail "the shipped DLL is not the signed one"
+case_signed() {
+    release signed >/dev/null && [ "$(grep -c '^sign ' argv.log)" = 2 ] &&
+        ! grep -qF "$VANTREL2_SIGN_PASSWORD" argv.log && unpacked signed &&
+        (cd "zip/$NAME" && sha256sum -c --quiet SHA256SUMS.txt) &&
+        (cd signed && sha256sum -c --quiet SHA256SUMS.txt) && ! cmp -s "$DLL" "zip/$NAME/Vantrel2.dll" &&
+        verifies "zip/$NAME/Vantrel2.dll" signer.pem && verifies "signed/$NAME.msi" signer.pem
+}
+case_reproducible() {
+    sleep 1.1 && release again >/dev/null &&
+        for file in "$NAME.zip" "$NAME.msi" SHA256SUMS.txt; do cmp "signed/$file" "again/$file" || return 1; done
+}
+case_trace() {
+    bash -x "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" traced 2>trace.log &&
+        grep -q osslsigncode trace.log && ! grep -qF "$VANTREL2_SIGN_PASSWORD" trace.log
+}
+case_no_certificate() {
+    ! env -u VANTREL2_SIGN_PFX bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" \
+        "$BUILD_TIME" nocert1 && no_release nocert1 &&
+        ! env -u VANTREL2_SIGN_PFX -u VANTREL2_SIGN_PASSWORD VANTREL2_SIGN_TIMESTAMP=http://ts.invalid \
+            bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" nocert2 &&
+        no_release nocert2
+}
+case_open_certificate() {
+    env -u VANTREL2_SIGN_PASSWORD VANTREL2_SIGN_PFX="$WORK/open.pfx" bash "$ROOT/packaging/make-release.sh" \
+        "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" open >/dev/null && unpacked open &&
+        verifies "open/$NAME.msi" signer.pem
+}
+case_failed_signing() {
+    ! FAIL_ON=package.msi release failing && no_release failing
+}
 
-for file in "$ZIPPED" "release/Vantrel2-$VERSION.msi"; do
-    osslsigncode verify -CAfile signer.pem -in "$file" >verify.log 2>&1 ||
-        { cat verify.log; fail "$file does not verify"; }
-    grep -q 'Subject: /CN=Vantrel2 test signer' verify.log || fail "$file: another signer"
-    echo "verified: $(basename "$file"), signed by CN=Vantrel2 test signer"
-    if osslsigncode verify -CAfile stranger.pem -in "$file" >/dev/null 2>&1; then
-        fail "$file verifies against a certificate that did not sign it"
-    fi
-done
-echo "1 passed, 0 failed"
+row "signed: zip's and MSI's DLL and the MSI verify against the signer only" case_signed
+row "two signed releases of one build are byte-identical" case_reproducible
+row "the password is in no bash -x trace" case_trace
+row "password or time-stamp server without certificate: error, nothing written" case_no_certificate
+row "certificate without password signs" case_open_certificate
+row "the MSI's signing fails: no release, no temporary folder" case_failed_signing
+[ "$failed" = 0 ] || { echo "$failed case(s) failed"; exit 1; }

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The release from a fresh clone: installs what the build needs, configures
+# the 32-bit Windows build in build/windows, builds the release target and
+# prints the files it wrote (the zip, the MSI and their checksums).
+# Signing: see docs/release.md.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target release -j2 >/dev/null
+ls -l build/windows/release/Vantrel2-*.zip build/windows/release/Vantrel2-*.msi \
+    build/windows/release/SHA256SUMS.txt

@@ -1,5 +1,7 @@
 #include "deletion_run.h"
 
+#include <set>
+#include <tuple>
 #include <utility>
 
 #include "number.h"
@@ -59,11 +61,13 @@ std::wstring DecimalText(std::size_t value) {
 }  // namespace
 
 std::wstring RefusalReport(const std::vector<Refusal>& refusals) {
-    std::vector<Refusal> distinct;
+    // A pattern over a large folder may leave thousands.
+    std::set<std::tuple<Refusal::Kind, std::wstring_view, std::wstring_view>> seen;
+    std::vector<const Refusal*> distinct;
     for (const Refusal& refusal : refusals) {
-        bool seen = false;
-        for (const Refusal& earlier : distinct) seen = seen || earlier == refusal;
-        if (!seen) distinct.push_back(refusal);
+        if (seen.emplace(refusal.kind, refusal.path, refusal.reason).second) {
+            distinct.push_back(&refusal);
+        }
     }
     std::wstring report;
     bool advise = false;
@@ -71,20 +75,20 @@ std::wstring RefusalReport(const std::vector<Refusal>& refusals) {
         std::size_t listed = 0;
         std::size_t unlisted = 0;
         std::wstring lines;
-        for (const Refusal& refusal : distinct) {
-            if (refusal.kind != group.kind) continue;
+        for (const Refusal* refusal : distinct) {
+            if (refusal->kind != group.kind) continue;
             if (listed == kMostListed) {
                 ++unlisted;
                 continue;
             }
             ++listed;
-            const std::wstring& path = refusal.path;
+            const std::wstring& path = refusal->path;
             lines += L"\n・";
             lines += path.size() <= kLongestShownPath
                          ? path
                          : path.substr(0, kLongestShownPath / 2) + L"…" +
                                path.substr(path.size() - kLongestShownPath / 2);
-            if (!refusal.reason.empty()) lines += L"：" + refusal.reason;
+            if (!refusal->reason.empty()) lines += L"：" + refusal->reason;
         }
         if (lines.empty() && unlisted == 0) continue;
         advise = advise || group.kind != Refusal::Kind::Spared;

@@ -31,9 +31,6 @@ struct Refusal {
     Kind kind;
     std::wstring path;
     std::wstring reason;
-    bool operator==(const Refusal& other) const {
-        return kind == other.kind && path == other.path && reason == other.reason;
-    }
 };
 
 // What the run needs of the dialog and the common helpers. Every call can

@@ -26,7 +26,7 @@ cp "$WHOAMI" "$WORK/whoami.exe" && cp "$FAKE_WHOAMI" "$WHOAMI"
 export WINEDLLOVERRIDES="mscoree,mshtml=;whoami.exe=n"
 HIGH=S-1-16-12288 MEDIUM=S-1-16-8192 SYSTEM=S-1-16-16384
 
-ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" "$WORK/release" | head -1)"
+ZIP="$(bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" "$WORK/release" | sed -n 1p)"
 
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
 (cd "$WORK" && cmake -E tar xf "$ZIP")

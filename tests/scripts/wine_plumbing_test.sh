@@ -67,9 +67,12 @@ kill -9 "$(cat "$BUILD/held")"
 check "after that run is killed, the next one starts" session 'wine_session_start'
 
 # The retry: a test that died before starting runs once more; one that ran
-# and failed does not.
+# and failed does not. A test CTest could not start, or that the retry did
+# not run (its program gone by then), is a failure.
 P="$T/retry"
 mkdir -p "$P"
+printf '#!/bin/sh\nrm -f "$0"; exit 1\n' >"$P/gone"
+chmod +x "$P/gone"
 cat >"$P/CMakeLists.txt" <<EOF
 cmake_minimum_required(VERSION 3.25)
 project(retry NONE)
@@ -79,12 +82,16 @@ add_test(NAME Real.Failure COMMAND sh -c "echo 'Running main() from x'; exit 1" 
 add_test(NAME Fine.Test COMMAND sh -c "echo 'Running main() from x'" --gtest_filter=x)
 add_test(NAME Not.Here COMMAND sh -c "echo 'Running main() from x'; echo SKIPPED" --gtest_filter=x)
 set_tests_properties(Not.Here PROPERTIES SKIP_REGULAR_EXPRESSION SKIPPED)
+add_test(NAME Never.Built COMMAND "$P/missing" --gtest_filter=x)
+add_test(NAME Gone.Later COMMAND "$P/gone" --gtest_filter=x)
 EOF
 cmake -S "$P" -B "$P/build" >/dev/null
-bash "$SRC/scripts/ctest-retry.sh" "$P/build" >"$T/retry.txt" 2>&1 || true
-check "one test retried" grep -qx 'retried: 1' "$T/retry.txt"
-check "the retried one passes, the real failure stays, a skip is no pass" \
-    grep -qx 'windows: 2 passed, 1 failed, 1 skipped' "$T/retry.txt"
+retry_status=0
+bash "$SRC/scripts/ctest-retry.sh" "$P/build" >"$T/retry.txt" 2>&1 || retry_status=$?
+check "two tests retried" grep -qx 'retried: 2' "$T/retry.txt"
+check "the retried one passes; a real failure, a test not started, one the retry did not run fail" \
+    grep -qx 'windows: 2 passed, 3 failed, 1 skipped' "$T/retry.txt"
+check "the runner fails" test "$retry_status" -ne 0
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

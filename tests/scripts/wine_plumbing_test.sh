@@ -21,13 +21,16 @@ BUILD="$T/build"
 cmake -DVANTREL2_POINTER_SIZE=4 -DVANTREL2_BINARY_DIR="$BUILD" -P "$SRC/cmake/windows-arch.cmake"
 mkdir -p "$T/stand-in" "$BUILD/wineprefix"
 touch "$BUILD/wineprefix/.vantrel2-settings-3"
+# Each notes a run's lock it holds: one kept by a server would outlast a killed run.
 cat >"$T/stand-in/wine" <<EOF
 #!/bin/sh
 echo "wine \$* [\$WINEARCH \$LANG]" >>"$T/calls"
+! ls -l /proc/\$\$/fd | grep -q vantrel2-run || echo "wine holds the lock" >>"$T/calls"
 EOF
 cat >"$T/stand-in/wineserver" <<EOF
 #!/bin/sh
 echo "wineserver \$*" >>"$T/calls"
+! ls -l /proc/\$\$/fd | grep -q vantrel2-run || echo "wineserver holds the lock" >>"$T/calls"
 EOF
 chmod +x "$T/stand-in/wine" "$T/stand-in/wineserver"
 export PATH="$T/stand-in:$PATH"
@@ -44,7 +47,8 @@ check "the program ran under 32-bit Wine in the Japanese locale" \
 check "the server was kept for the run and stopped at its end" \
     bash -c "grep -qx 'wineserver -p' '$T/calls' && tail -n 2 '$T/calls' | grep -qx 'wineserver -k'"
 check "a changed DPI was put back at exit" grep -q 'wine reg delete .*LogPixels' "$T/calls"
-check "the run left its folder unlocked" test ! -e "$BUILD/.vantrel2-run"
+check "neither Wine nor its server held the lock" bash -c "! grep -q 'holds the lock' '$T/calls'"
+check "the run left its folder unlocked" flock -n "$BUILD/.vantrel2-run.lock" true
 
 : >"$T/calls"
 check "the caller picks the locale" \
@@ -61,10 +65,38 @@ for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
 refused=yes
 session true 2>"$T/refused" && refused=no
 check "a second run in the same folder is refused" test "$refused" = yes
-check "it says why" grep -q 'another run .* is using' "$T/refused"
+check "it says why" grep -q "another run (process $(cat "$BUILD/held")) is using" "$T/refused"
 check "it stopped no server" test ! -s "$T/calls"
 kill -9 "$(cat "$BUILD/held")"
 check "after that run is killed, the next one starts" session 'wine_session_start'
+
+# Two runs started together where a killed run left its lock: one runs, the
+# other names it. The winner waits (two seconds at most) for the loser's word.
+hold() { # hold: a run that holds the folder until it is killed
+    session 'echo $$ >"$BUILD/held"; exec sleep 20' >/dev/null 2>&1 &
+    disown $!
+    for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
+}
+racer() { # racer <me> <other>
+    session "echo \$\$ >'$T/won.$1'; for _ in \$(seq 40); do [ -s '$T/lost.$2' ] && break; sleep 0.05; done" \
+        2>"$T/lost.$1"
+}
+races=0
+for _ in $(seq 50); do
+    rm -f "$BUILD/held" "$T"/won.* "$T"/lost.*
+    hold
+    kill -9 "$(cat "$BUILD/held")"
+    racer a b &
+    racer b a &
+    wait
+    for won in a b; do
+        lost=$([ $won = a ] && echo b || echo a)
+        [ -s "$T/won.$won" ] && [ ! -e "$T/won.$lost" ] &&
+            grep -q "another run (process $(cat "$T/won.$won")) is using" "$T/lost.$lost" &&
+            races=$((races + 1))
+    done
+done
+check "of two runs started together, one ran and one named it: $races times of 50" test "$races" = 50
 
 # The retry: a test that died before starting runs once more; one that ran
 # and failed does not. A test CTest could not start, or that the retry did

@@ -89,22 +89,31 @@ reset_dpi() {
 }
 
 # start_xvfb: a private X server on a display it picks itself (no two runs
-# can take the same one), whatever DISPLAY says.
+# can take the same one), whatever DISPLAY says. As with xvfb-run, only
+# clients that hold this run's random cookie may connect to it.
 start_xvfb() {
-    local pid_file="$BUILD/.vantrel2-xvfb.pid" ready stale pid n
+    local pid_file="$BUILD/.vantrel2-xvfb.pid" ready stale pid n cookie
     stale="$(cat "$pid_file" 2>/dev/null || true)"
     if [ -n "$stale" ] && [ "$(cat "/proc/$stale/comm" 2>/dev/null)" = Xvfb ]; then
         kill "$stale" 2>/dev/null || true
     fi
+    export XAUTHORITY="$BUILD/.vantrel2-xauthority"
+    rm -f "$XAUTHORITY"
+    cookie="$(mcookie)"
+    # The server takes every cookie in the file, whatever display it names;
+    # clients look one up by display, so it is added again once that is known.
+    (umask 077 && xauth -q -f "$XAUTHORITY" add :0 . "$cookie" 2>/dev/null)
     ready="$(mktemp)"
-    unlocked Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    unlocked Xvfb -displayfd 3 -auth "$XAUTHORITY" -screen 0 1280x1024x24 -nolisten tcp \
+        3>"$ready" >/dev/null 2>&1 &
     pid=$!
     echo "$pid" >"$pid_file"
-    session_at_exit "kill $pid; rm -f '$pid_file'"
+    session_at_exit "kill $pid; rm -f '$pid_file' '$XAUTHORITY'"
     for _ in $(seq 100); do
         n="$(cat "$ready")"
         if [ -n "$n" ]; then
             rm -f "$ready"
+            xauth -q -f "$XAUTHORITY" add ":$n" . "$cookie"
             export DISPLAY=":$n"
             return 0
         fi

@@ -32,14 +32,14 @@ PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
 session_lock "$BUILD" "$ROOT/build/windows"
 cmake --preset "$PRESET" -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelHost VantrelDeleteBench >/dev/null
+cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelStartBench VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
 
 HOST="$BUILD/bench-host"
 rm -rf "$HOST"
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
-cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelHost.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
+cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelStartBench.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
 
 start_xvfb
 wine_session_start
@@ -105,7 +105,7 @@ cd "$HOST"
 paired_start() {
     local out="$1"
     shift
-    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-pairs "$PAIRS" "$@" </dev/null |
+    wine_run VantrelStartBench.exe --dll Vantrel2.dll --cmdline 1 --time-pairs "$PAIRS" "$@" </dev/null |
         tr -d '\r' >"$out" || fail "the paired run failed: $(cat "$out")"
     # The pairs must really alternate: AB, BA, AB, ...
     awk -v n="$PAIRS" '
@@ -126,7 +126,7 @@ cpu_per_show() {
     local runs cpu=() t
     for runs in 10 60; do
         t=$(session_cpu_ms)
-        wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$runs" "$@" \
+        wine_run VantrelStartBench.exe --dll Vantrel2.dll --cmdline 1 --time-start "$runs" "$@" \
             </dev/null >cpu-run.txt 2>&1 || fail "the CPU run failed: $(tr -d '\r' <cpu-run.txt)"
         cpu+=("$(awk -v a="$t" -v b="$(session_cpu_ms)" 'BEGIN {print b - a}')")
     done
@@ -139,7 +139,7 @@ cpu_template=$(cpu_per_show --template-dialog)
 echo "measuring the first show in a process ($FIRST_PAIRS pairs) ..." >&2
 # first_show <output> [host options]: one fresh host; prints its first show.
 first_show() {
-    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "${@:2}" </dev/null |
+    wine_run VantrelStartBench.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "${@:2}" </dev/null |
         tr -d '\r' >"$1" || fail "a first show failed: $(cat "$1")"
     awk '/^first-start-ms/ {print $2}' "$1"
 }

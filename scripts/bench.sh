@@ -28,9 +28,10 @@ DELETE_PAIRS="${DELETE_PAIRS:-6}"
 
 bash scripts/setup.sh >/dev/null
 source scripts/wine-session.sh
+source scripts/shipped-dll.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
-session_lock "$BUILD" "$ROOT/build/windows"
+session_lock "$BUILD" "$SHIPPED_BUILD"
 cmake --preset "$PRESET" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelStartBench VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
@@ -179,16 +180,10 @@ for n in 1000 10000; do
 done
 rm -rf "$FOLDER"
 
-# Size and imports are the shipped 32-bit DLL's, built where it is not the
-# one measured above.
-SHIPPED="$DLL"
-if [ "$PRESET" != windows ]; then
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows -j2 --target Vantrel2 >/dev/null
-    SHIPPED="$ROOT/build/windows/bin/Vantrel2.dll"
-fi
-size=$(stat -c %s "$SHIPPED")
-imports=$(i686-w64-mingw32-objdump -p "$SHIPPED" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+# Size and imports are the shipped 32-bit DLL's.
+shipped_dll_build >/dev/null
+size=$(stat -c %s "$SHIPPED_DLL")
+imports=$(shipped_dll_imports | tr '\n' ' ')
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 echo

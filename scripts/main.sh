@@ -26,21 +26,16 @@ done
 
 bash scripts/setup.sh
 source scripts/wine-session.sh
+source scripts/shipped-dll.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
-SHIPPED_BUILD="$ROOT/build/windows"
 session_lock "$BUILD" "$SHIPPED_BUILD"
 
-# The shipped DLL is always the 32-bit one, whatever build the command runs
-# from here.
-cmake --preset windows -B "$SHIPPED_BUILD" >/dev/null
-cmake --build "$SHIPPED_BUILD" -j"$(nproc)" --target Vantrel2
-DLL32="$SHIPPED_BUILD/bin/Vantrel2.dll"
-echo "built: $DLL32 ($(stat -c %s "$DLL32") bytes)"
-file "$DLL32" 2>/dev/null || true
-echo "exports:"; i686-w64-mingw32-objdump -p "$DLL32" |
-    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] /  /p'
-echo "imports:"; i686-w64-mingw32-objdump -p "$DLL32" | sed -n 's/^\s*DLL Name: /  /p'
+shipped_dll_build
+echo "built: $SHIPPED_DLL ($(stat -c %s "$SHIPPED_DLL") bytes)"
+file "$SHIPPED_DLL" 2>/dev/null || true
+echo "exports:"; shipped_dll_exports | sed 's/^/  /'
+echo "imports:"; shipped_dll_imports | sed 's/^/  /'
 if [ "$PRESET" != windows ]; then
     echo "this machine runs no 32-bit code: the command runs here from the 64-bit build"
 fi

@@ -83,7 +83,7 @@ host_failed() {
 show_in_desktop() {
     local desktop="$1" out="$2" shot="$3" host_pid
     rm -f "$shot"
-    wine_run explorer /desktop="$desktop",1024x768 VantrelHost.exe --dll Vantrel2.dll --cmdline 1 \
+    wine_run explorer /desktop="$desktop",1024x768 'C:\CAD\VantrelHost.exe' --dll Vantrel2.dll --cmdline 1 \
         </dev/null >"$out" 2>&1 &
     host_pid=$!
     if ! wine_run WindowCloser.exe wait --desktop "$desktop" --timeout 60 </dev/null >/dev/null; then
@@ -99,18 +99,26 @@ show_in_desktop() {
     started "$out" || host_failed "$out"
 }
 
+# In Wine the sample host folder is C:\CAD, where a CAD's own folder would be.
+link_cad() {
+    rm -f "$WINEPREFIX/drive_c/CAD"
+    ln -s "$HOST" "$WINEPREFIX/drive_c/CAD"
+}
+
 cd "$HOST"
 OUT="$HOST/host-output.txt"
 if display_usable; then
     wine_session_start
+    link_cad
     echo "running the command on $DISPLAY: tick, execute or cancel in the dialog"
-    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 </dev/null >"$OUT" 2>&1 ||
+    wine_run 'C:\CAD\VantrelHost.exe' --dll Vantrel2.dll --cmdline 1 </dev/null >"$OUT" 2>&1 ||
         host_failed "$OUT"
     tr -d '\r' <"$OUT"
     started "$OUT" || host_failed "$OUT"
 else
     start_xvfb
     wine_session_start
+    link_cad
     show_in_desktop shot "$OUT" "$BUILD/Vantrel2-dialog.png"
     tr -d '\r' <"$OUT"
     echo "screenshot: $BUILD/Vantrel2-dialog.png"

@@ -25,12 +25,12 @@ touch "$BUILD/wineprefix/.vantrel2-settings-3"
 cat >"$T/stand-in/wine" <<EOF
 #!/bin/sh
 echo "wine \$* [\$WINEARCH \$LANG]" >>"$T/calls"
-! ls -l /proc/\$\$/fd | grep -q vantrel2-run || echo "wine holds the lock" >>"$T/calls"
+! ls -l /proc/\$\$/fd | grep -q "$BUILD/.vantrel2-run" || echo "wine holds the lock" >>"$T/calls"
 EOF
 cat >"$T/stand-in/wineserver" <<EOF
 #!/bin/sh
 echo "wineserver \$*" >>"$T/calls"
-! ls -l /proc/\$\$/fd | grep -q vantrel2-run || echo "wineserver holds the lock" >>"$T/calls"
+! ls -l /proc/\$\$/fd | grep -q "$BUILD/.vantrel2-run" || echo "wineserver holds the lock" >>"$T/calls"
 EOF
 chmod +x "$T/stand-in/wine" "$T/stand-in/wineserver"
 export PATH="$T/stand-in:$PATH"
@@ -55,37 +55,40 @@ check "the caller picks the locale" \
     session 'export VANTREL2_LOCALE=en_US.UTF-8; wine_session_start; wine_run x.exe'
 check "the program ran in that locale" grep -qx 'wine x.exe \[win32 en_US.UTF-8\]' "$T/calls"
 
+hold() { # a run that holds the folder until it is killed
+    rm -f "$BUILD/held"
+    session 'echo $$ >"$BUILD/held"; exec sleep 20' >/dev/null 2>&1 &
+    disown $!
+    for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
+}
+kill_held() { # the killed run is gone, its lock with it, once its process is
+    kill -9 "$(cat "$BUILD/held")"
+    while [ -e "/proc/$(cat "$BUILD/held")" ]; do sleep 0.01; done
+}
+
 # A second run while one is going says why it will not start and leaves the
 # first one's server alone.
-session 'echo $$ >"$BUILD/held"; exec sleep 20' >/dev/null 2>&1 &
-first=$!
-disown "$first"
-for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
+hold
 : >"$T/calls"
 refused=yes
 session true 2>"$T/refused" && refused=no
 check "a second run in the same folder is refused" test "$refused" = yes
 check "it says why" grep -q "another run (process $(cat "$BUILD/held")) is using" "$T/refused"
 check "it stopped no server" test ! -s "$T/calls"
-kill -9 "$(cat "$BUILD/held")"
+kill_held
 check "after that run is killed, the next one starts" session 'wine_session_start'
 
 # Two runs started together where a killed run left its lock: one runs, the
-# other names it. The winner waits (two seconds at most) for the loser's word.
-hold() { # hold: a run that holds the folder until it is killed
-    session 'echo $$ >"$BUILD/held"; exec sleep 20' >/dev/null 2>&1 &
-    disown $!
-    for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
-}
+# other names it. The winner waits (ten seconds at most) for the loser's word.
 racer() { # racer <me> <other>
-    session "echo \$\$ >'$T/won.$1'; for _ in \$(seq 40); do [ -s '$T/lost.$2' ] && break; sleep 0.05; done" \
+    session "echo \$\$ >'$T/won.$1'; for _ in \$(seq 200); do [ -s '$T/lost.$2' ] && break; sleep 0.05; done" \
         2>"$T/lost.$1"
 }
 races=0
 for _ in $(seq 50); do
-    rm -f "$BUILD/held" "$T"/won.* "$T"/lost.*
+    rm -f "$T"/won.* "$T"/lost.*
     hold
-    kill -9 "$(cat "$BUILD/held")"
+    kill_held
     racer a b &
     racer b a &
     wait

@@ -29,9 +29,11 @@ run_ctest() {
             "${retry[@]}" >"$TEMP/$name.tsv" ||
         { echo "ctest exited with $status and reported no results" >&2; exit 1; }
 }
-# unexplained <name>: ctest failed, yet every test it reported passed or was skipped.
+# unexplained <name>: ctest failed, yet every test it reported passed or was
+# skipped.
 unexplained() {
-    [ "$(cat "$TEMP/$1.status")" -ne 0 ] && ! awk -F'\t' '$2 == "failed" || $2 == "died" { f = 1 } END { exit !f }' "$TEMP/$1.tsv"
+    [ "$(cat "$TEMP/$1.status")" -ne 0 ] &&
+        ! awk -F'\t' '$2 == "failed" || $2 == "died" { f = 1 } END { exit !f }' "$TEMP/$1.tsv"
 }
 
 retry=()

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The main job: builds Vantrel2.dll with the stand-in host and its command
-# library, sets up a sample host folder, and runs the command in the host.
-# On a usable display the dialog appears there for you to use; without one
-# it runs under a private Xvfb in Wine's virtual desktop, takes a screenshot
-# of the dialog, closes it and says where the PNG is.
+# library, sets up a sample host folder (C:\CAD in Wine), and runs the
+# command in the host. On a usable display the dialog appears there for you
+# to use; without one it runs under a private Xvfb in Wine's virtual
+# desktop, takes a screenshot of the dialog, closes it and says where the
+# PNG is.
 #
 #   bash scripts/main.sh [--reset]
 #

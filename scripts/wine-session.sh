@@ -7,6 +7,8 @@
 #                              named twice is locked once)
 #   wine_session_start         needs BUILD (a configured Windows build folder)
 #   wine_run <program> <args>  starts a program under that build's Wine
+#   start_xvfb                 a private X server for the run (before
+#                              wine_session_start)
 #
 # Whatever way the script ends (an error, Ctrl-C, a signal), the run leaves
 # no Xvfb, wineserver, Wine program, lock or changed prefix setting behind;

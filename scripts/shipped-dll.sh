@@ -7,7 +7,7 @@ SHIPPED_BUILD="$ROOT/build/windows"
 SHIPPED_DLL="$SHIPPED_BUILD/bin/Vantrel2.dll"
 
 shipped_dll_build() {
-    cmake --preset windows -B "$SHIPPED_BUILD" >/dev/null
+    cmake -S "$ROOT" --preset windows -B "$SHIPPED_BUILD" >/dev/null
     cmake --build "$SHIPPED_BUILD" -j"$(nproc)" --target Vantrel2
 }
 

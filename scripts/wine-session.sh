@@ -62,11 +62,17 @@ session_lock() {
     done
 }
 
-# unlocked <command>...: runs a command without this run's lock descriptors,
-# for programs that can outlive the run (Xvfb, wineserver, Wine's services):
-# holding one, they would keep the folder locked after a killed run.
-unlocked() (
+# Programs that can outlive the run (Xvfb, wineserver, Wine's services)
+# start without this run's lock descriptors: holding one, they would keep
+# the folder locked after a killed run.
+#   close_locks                closes them in the calling (sub)shell
+#   unlocked <command>...      runs a command without them
+close_locks() {
+    local fd
     for fd in "${session_lock_fds[@]}"; do eval "exec $fd>&-"; done
+}
+unlocked() (
+    close_locks
     exec "$@"
 )
 
@@ -106,8 +112,11 @@ start_xvfb() {
     # clients look one up by display, so it is added again once that is known.
     (umask 077 && xauth -q -f "$XAUTHORITY" add :0 . "$cookie" 2>/dev/null)
     ready="$(mktemp)"
-    unlocked Xvfb -displayfd 3 -auth "$XAUTHORITY" -screen 0 1280x1024x24 -nolisten tcp \
-        3>"$ready" >/dev/null 2>&1 &
+    # In the background job itself, so that $! is the server's process.
+    {
+        close_locks
+        exec Xvfb -displayfd 3 -auth "$XAUTHORITY" -screen 0 1280x1024x24 -nolisten tcp
+    } 3>"$ready" >/dev/null 2>&1 &
     pid=$!
     echo "$pid" >"$pid_file"
     session_at_exit "kill $pid; rm -f '$pid_file' '$XAUTHORITY'"

@@ -32,7 +32,14 @@ cat >"$T/stand-in/wineserver" <<EOF
 echo "wineserver \$*" >>"$T/calls"
 ! ls -l /proc/\$\$/fd | grep -q "$BUILD/.vantrel2-run" || echo "wineserver holds the lock" >>"$T/calls"
 EOF
-chmod +x "$T/stand-in/wine" "$T/stand-in/wineserver"
+cat >"$T/stand-in/Xvfb" <<EOF
+#!/bin/sh
+echo "Xvfb \$*" >>"$T/calls"
+echo \$\$ >"$T/xvfb.pid"
+echo 99 >&3
+exec sleep 30
+EOF
+chmod +x "$T/stand-in/wine" "$T/stand-in/wineserver" "$T/stand-in/Xvfb"
 export PATH="$T/stand-in:$PATH"
 session() { # session <commands>: one script run using the build folder
     timeout 30 bash -c "set -euo pipefail; BUILD='$BUILD'; source '$SRC/scripts/wine-session.sh'
@@ -54,6 +61,18 @@ check "the run left its folder unlocked" flock -n "$BUILD/.vantrel2-run.lock" tr
 check "the caller picks the locale" \
     session 'export VANTREL2_LOCALE=en_US.UTF-8; wine_session_start; wine_run x.exe'
 check "the program ran in that locale" grep -qx 'wine x.exe \[win32 en_US.UTF-8\]' "$T/calls"
+
+: >"$T/calls"
+check "a private X server starts on the display it picked" session 'start_xvfb; [ "$DISPLAY" = :99 ]'
+check "it admits only holders of the run's cookie" grep -q -- '-auth .*/.vantrel2-xauthority ' "$T/calls"
+stopped() { # stopped <pid>: within five seconds (a zombie is stopped)
+    for _ in $(seq 50); do
+        [[ "$(ps -o stat= -p "$1")" =~ ^(Z|$) ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+check "it was stopped at the run's end" stopped "$(cat "$T/xvfb.pid")"
 
 hold() { # a run that holds the folder until it is killed
     rm -f "$BUILD/held"

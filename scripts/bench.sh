@@ -28,18 +28,19 @@ DELETE_PAIRS="${DELETE_PAIRS:-6}"
 
 bash scripts/setup.sh >/dev/null
 source scripts/wine-session.sh
+source scripts/shipped-dll.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
-session_lock "$BUILD" "$ROOT/build/windows"
+session_lock "$BUILD" "$SHIPPED_BUILD"
 cmake --preset "$PRESET" -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelHost VantrelDeleteBench >/dev/null
+cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelStartBench VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
 
 HOST="$BUILD/bench-host"
 rm -rf "$HOST"
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
-cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelHost.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
+cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelStartBench.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
 
 start_xvfb
 wine_session_start
@@ -105,7 +106,7 @@ cd "$HOST"
 paired_start() {
     local out="$1"
     shift
-    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-pairs "$PAIRS" "$@" </dev/null |
+    wine_run VantrelStartBench.exe --dll Vantrel2.dll --cmdline 1 --time-pairs "$PAIRS" "$@" </dev/null |
         tr -d '\r' >"$out" || fail "the paired run failed: $(cat "$out")"
     # The pairs must really alternate: AB, BA, AB, ...
     awk -v n="$PAIRS" '
@@ -126,7 +127,7 @@ cpu_per_show() {
     local runs cpu=() t
     for runs in 10 60; do
         t=$(session_cpu_ms)
-        wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start "$runs" "$@" \
+        wine_run VantrelStartBench.exe --dll Vantrel2.dll --cmdline 1 --time-start "$runs" "$@" \
             </dev/null >cpu-run.txt 2>&1 || fail "the CPU run failed: $(tr -d '\r' <cpu-run.txt)"
         cpu+=("$(awk -v a="$t" -v b="$(session_cpu_ms)" 'BEGIN {print b - a}')")
     done
@@ -139,7 +140,7 @@ cpu_template=$(cpu_per_show --template-dialog)
 echo "measuring the first show in a process ($FIRST_PAIRS pairs) ..." >&2
 # first_show <output> [host options]: one fresh host; prints its first show.
 first_show() {
-    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "${@:2}" </dev/null |
+    wine_run VantrelStartBench.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "${@:2}" </dev/null |
         tr -d '\r' >"$1" || fail "a first show failed: $(cat "$1")"
     awk '/^first-start-ms/ {print $2}' "$1"
 }
@@ -179,16 +180,10 @@ for n in 1000 10000; do
 done
 rm -rf "$FOLDER"
 
-# Size and imports are the shipped 32-bit DLL's, built where it is not the
-# one measured above.
-SHIPPED="$DLL"
-if [ "$PRESET" != windows ]; then
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows -j2 --target Vantrel2 >/dev/null
-    SHIPPED="$ROOT/build/windows/bin/Vantrel2.dll"
-fi
-size=$(stat -c %s "$SHIPPED")
-imports=$(i686-w64-mingw32-objdump -p "$SHIPPED" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+# Size and imports are the shipped 32-bit DLL's.
+shipped_dll_build >/dev/null
+size=$(stat -c %s "$SHIPPED_DLL")
+imports=$(shipped_dll_imports | tr '\n' ' ')
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 echo

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The main job: builds Vantrel2.dll with the stand-in host and its command
-# library, sets up a sample host folder, and runs the command in the host.
-# On a usable display the dialog appears there for you to use; without one
-# it runs under a private Xvfb in Wine's virtual desktop, takes a screenshot
-# of the dialog, closes it and says where the PNG is.
+# library, sets up a sample host folder (C:\CAD in Wine), and runs the
+# command in the host. On a usable display the dialog appears there for you
+# to use; without one it runs under a private Xvfb in Wine's virtual
+# desktop, takes a screenshot of the dialog, closes it and says where the
+# PNG is.
 #
 #   bash scripts/main.sh [--reset]
 #
@@ -26,21 +27,16 @@ done
 
 bash scripts/setup.sh
 source scripts/wine-session.sh
+source scripts/shipped-dll.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
-SHIPPED_BUILD="$ROOT/build/windows"
 session_lock "$BUILD" "$SHIPPED_BUILD"
 
-# The shipped DLL is always the 32-bit one, whatever build the command runs
-# from here.
-cmake --preset windows -B "$SHIPPED_BUILD" >/dev/null
-cmake --build "$SHIPPED_BUILD" -j"$(nproc)" --target Vantrel2
-DLL32="$SHIPPED_BUILD/bin/Vantrel2.dll"
-echo "built: $DLL32 ($(stat -c %s "$DLL32") bytes)"
-file "$DLL32" 2>/dev/null || true
-echo "exports:"; i686-w64-mingw32-objdump -p "$DLL32" |
-    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] /  /p'
-echo "imports:"; i686-w64-mingw32-objdump -p "$DLL32" | sed -n 's/^\s*DLL Name: /  /p'
+shipped_dll_build
+echo "built: $SHIPPED_DLL ($(stat -c %s "$SHIPPED_DLL") bytes)"
+file "$SHIPPED_DLL" 2>/dev/null || true
+echo "exports:"; shipped_dll_exports | sed 's/^/  /'
+echo "imports:"; shipped_dll_imports | sed 's/^/  /'
 if [ "$PRESET" != windows ]; then
     echo "this machine runs no 32-bit code: the command runs here from the 64-bit build"
 fi
@@ -88,7 +84,7 @@ host_failed() {
 show_in_desktop() {
     local desktop="$1" out="$2" shot="$3" host_pid
     rm -f "$shot"
-    wine_run explorer /desktop="$desktop",1024x768 VantrelHost.exe --dll Vantrel2.dll --cmdline 1 \
+    wine_run explorer /desktop="$desktop",1024x768 'C:\CAD\VantrelHost.exe' --dll Vantrel2.dll --cmdline 1 \
         </dev/null >"$out" 2>&1 &
     host_pid=$!
     if ! wine_run WindowCloser.exe wait --desktop "$desktop" --timeout 60 </dev/null >/dev/null; then
@@ -104,18 +100,26 @@ show_in_desktop() {
     started "$out" || host_failed "$out"
 }
 
+# In Wine the sample host folder is C:\CAD, where a CAD's own folder would be.
+link_cad() {
+    rm -f "$WINEPREFIX/drive_c/CAD"
+    ln -s "$HOST" "$WINEPREFIX/drive_c/CAD"
+}
+
 cd "$HOST"
 OUT="$HOST/host-output.txt"
 if display_usable; then
     wine_session_start
+    link_cad
     echo "running the command on $DISPLAY: tick, execute or cancel in the dialog"
-    wine_run VantrelHost.exe --dll Vantrel2.dll --cmdline 1 </dev/null >"$OUT" 2>&1 ||
+    wine_run 'C:\CAD\VantrelHost.exe' --dll Vantrel2.dll --cmdline 1 </dev/null >"$OUT" 2>&1 ||
         host_failed "$OUT"
     tr -d '\r' <"$OUT"
     started "$OUT" || host_failed "$OUT"
 else
     start_xvfb
     wine_session_start
+    link_cad
     show_in_desktop shot "$OUT" "$BUILD/Vantrel2-dialog.png"
     tr -d '\r' <"$OUT"
     echo "screenshot: $BUILD/Vantrel2-dialog.png"

@@ -8,9 +8,10 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/setup.sh
 source scripts/wine-session.sh
+source scripts/shipped-dll.sh
 PRESET="$(bash scripts/windows-preset.sh)"
 BUILD="$ROOT/build/$PRESET"
-session_lock "$ROOT/build/native" "$ROOT/build/windows" "$BUILD"
+session_lock "$ROOT/build/native" "$SHIPPED_BUILD" "$BUILD"
 
 echo "== native: portable logic under ASan/UBSan, fuzzers, the scripts"
 cmake --preset native >/dev/null
@@ -23,8 +24,7 @@ if [ "$PRESET" = windows ]; then
     cmake --build --preset windows -j"$(nproc)"
 else
     echo "== windows: Vantrel2.dll (32-bit, as shipped)"
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows -j"$(nproc)" --target Vantrel2 VekCmdLib VantrelHost
+    shipped_dll_build
     echo "== this machine runs no 32-bit code: the tests built for 64-bit, under 64-bit Wine"
     cmake --preset windows-x64 >/dev/null
     cmake --build --preset windows-x64 -j"$(nproc)"

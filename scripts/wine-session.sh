@@ -7,6 +7,8 @@
 #                              named twice is locked once)
 #   wine_session_start         needs BUILD (a configured Windows build folder)
 #   wine_run <program> <args>  starts a program under that build's Wine
+#   start_xvfb                 a private X server for the run (before
+#                              wine_session_start)
 #
 # Whatever way the script ends (an error, Ctrl-C, a signal), the run leaves
 # no Xvfb, wineserver, Wine program, lock or changed prefix setting behind;
@@ -14,6 +16,7 @@
 
 session_cleanups=()
 session_locks=()
+session_lock_fds=()
 
 # session_at_exit <command>: run at exit, the last registered first.
 session_at_exit() { session_cleanups=("$1" "${session_cleanups[@]}"); }
@@ -24,8 +27,11 @@ session_exit() {
     session_cleanups=()
 }
 
+# Each folder's lock is a flock on a file in it, held through an open
+# descriptor until this shell ends, however it ends. The file also names the
+# process that holds it, for the message of a run that finds it taken.
 session_lock() {
-    local folder lock owner
+    local folder lock fd owner
     if [ ${#session_locks[@]} -eq 0 ]; then
         trap session_exit EXIT
         trap 'exit 129' HUP
@@ -34,27 +40,43 @@ session_lock() {
     fi
     for folder in "$@"; do
         mkdir -p "$folder"
-        lock="$(realpath "$folder")/.vantrel2-run"
+        lock="$(realpath "$folder")/.vantrel2-run.lock"
         [[ " ${session_locks[*]} " == *" $lock "* ]] && continue  # held by this run already
-        # mkdir is atomic: of two runs started together, one gets the folder.
-        if ! mkdir "$lock" 2>/dev/null; then
-            owner="$(cat "$lock/pid" 2>/dev/null || true)"
-            if [ -n "$owner" ] && kill -0 "$owner" 2>/dev/null; then
-                echo "another run (process $owner) is using $folder; wait for it to end" \
-                    "or give this run another build folder" >&2
-                return 1
-            fi
-            # Left by a run that was killed: take it over.
-            rm -rf "$lock"
-            mkdir "$lock" || { echo "could not lock $folder" >&2; return 1; }
+        exec {fd}>>"$lock"
+        if ! flock -n "$fd"; then
+            exec {fd}>&-
+            # The holder writes its number just after taking the lock.
+            for _ in $(seq 20); do
+                owner="$(cat "$lock" 2>/dev/null || true)"
+                [ -n "$owner" ] && kill -0 "$owner" 2>/dev/null && break
+                owner=""
+                sleep 0.1
+            done
+            echo "another run${owner:+ (process $owner)} is using $folder; wait for it to end" \
+                "or give this run another build folder" >&2
+            return 1
         fi
-        echo $$ >"$lock/pid"
+        echo $$ >"$lock"
         session_locks+=("$lock")
-        session_at_exit "rm -rf '$lock'"
+        session_lock_fds+=("$fd")
     done
 }
 
-wine_run() { "$BUILD/wine-run.sh" "$@"; }
+# Programs that can outlive the run (Xvfb, wineserver, Wine's services)
+# start without this run's lock descriptors: holding one, they would keep
+# the folder locked after a killed run.
+#   close_locks                closes them in the calling (sub)shell
+#   unlocked <command>...      runs a command without them
+close_locks() {
+    local fd
+    for fd in "${session_lock_fds[@]}"; do eval "exec $fd>&-"; done
+}
+unlocked() (
+    close_locks
+    exec "$@"
+)
+
+wine_run() { unlocked "$BUILD/wine-run.sh" "$@"; }
 
 # Prefix settings that a run changes for a while (the screenshots' DPI) are
 # marked in the prefix first, so that a run killed before it could put them
@@ -75,22 +97,34 @@ reset_dpi() {
 }
 
 # start_xvfb: a private X server on a display it picks itself (no two runs
-# can take the same one), whatever DISPLAY says.
+# can take the same one), whatever DISPLAY says. As with xvfb-run, only
+# clients that hold this run's random cookie may connect to it.
 start_xvfb() {
-    local pid_file="$BUILD/.vantrel2-xvfb.pid" ready stale pid n
+    local pid_file="$BUILD/.vantrel2-xvfb.pid" ready stale pid n cookie
     stale="$(cat "$pid_file" 2>/dev/null || true)"
     if [ -n "$stale" ] && [ "$(cat "/proc/$stale/comm" 2>/dev/null)" = Xvfb ]; then
         kill "$stale" 2>/dev/null || true
     fi
+    export XAUTHORITY="$BUILD/.vantrel2-xauthority"
+    rm -f "$XAUTHORITY"
+    cookie="$(mcookie)"
+    # The server takes every cookie in the file, whatever display it names;
+    # clients look one up by display, so it is added again once that is known.
+    (umask 077 && xauth -q -f "$XAUTHORITY" add :0 . "$cookie" 2>/dev/null)
     ready="$(mktemp)"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    # In the background job itself, so that $! is the server's process.
+    {
+        close_locks
+        exec Xvfb -displayfd 3 -auth "$XAUTHORITY" -screen 0 1280x1024x24 -nolisten tcp
+    } 3>"$ready" >/dev/null 2>&1 &
     pid=$!
     echo "$pid" >"$pid_file"
-    session_at_exit "kill $pid; rm -f '$pid_file'"
+    session_at_exit "kill $pid; rm -f '$pid_file' '$XAUTHORITY'"
     for _ in $(seq 100); do
         n="$(cat "$ready")"
         if [ -n "$n" ]; then
             rm -f "$ready"
+            xauth -q -f "$XAUTHORITY" add ":$n" . "$cookie"
             export DISPLAY=":$n"
             return 0
         fi
@@ -109,10 +143,10 @@ wine_session_start() {
     mkdir -p "$WINEPREFIX"
     # This run holds the folder's lock, so a server still running for the
     # prefix was left by a run that was killed.
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-    wineserver -p
-    session_at_exit "wineserver -k; wineserver -w"
+    unlocked wineserver -k >/dev/null 2>&1 || true
+    unlocked wineserver -w >/dev/null 2>&1 || true
+    unlocked wineserver -p
+    session_at_exit "unlocked wineserver -k; unlocked wineserver -w"
     # Warm up (and on the first run create the prefix) outside any test
     # runner, so that Wine's services do not inherit its pipes.
     log="$BUILD/wine-start.log"

@@ -12,7 +12,7 @@ ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
 HOST="$WORK/cad"
 fail() { echo "FAIL: $*"; exit 1; }
-winepath_of() { echo "Z:${1//\//\\}"; }
+winepath_of() { "$WINE" winepath -w "$1" </dev/null; }
 # A run that stops half way leaves nothing registered for the next one.
 cleanup() {
     [ -f "$HOST/Vantrel2.dll" ] &&

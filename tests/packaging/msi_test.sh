@@ -7,7 +7,7 @@ DLL="$1" VERSION="$2" WINE="$3" WXS="$4" BUILD_TIME="$5"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
 HOST="$WORK/cad"
-winepath_of() { local p="${1//\//\\}"; echo "Z:$p"; }
+winepath_of() { "$WINE" winepath -w "$1" </dev/null; }
 wine_q() { "$WINE" "$@" </dev/null >/dev/null 2>&1; }
 NEWER="$(echo "$VERSION" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
 cleanup() {

@@ -21,15 +21,25 @@ BUILD="$T/build"
 cmake -DVANTREL2_POINTER_SIZE=4 -DVANTREL2_BINARY_DIR="$BUILD" -P "$SRC/cmake/windows-arch.cmake"
 mkdir -p "$T/stand-in" "$BUILD/wineprefix"
 touch "$BUILD/wineprefix/.vantrel2-settings-3"
+# Each notes a run's lock it holds: one kept by a server would outlast a killed run.
 cat >"$T/stand-in/wine" <<EOF
 #!/bin/sh
 echo "wine \$* [\$WINEARCH \$LANG]" >>"$T/calls"
+! ls -l /proc/\$\$/fd | grep -q "$BUILD/.vantrel2-run" || echo "wine holds the lock" >>"$T/calls"
 EOF
 cat >"$T/stand-in/wineserver" <<EOF
 #!/bin/sh
 echo "wineserver \$*" >>"$T/calls"
+! ls -l /proc/\$\$/fd | grep -q "$BUILD/.vantrel2-run" || echo "wineserver holds the lock" >>"$T/calls"
 EOF
-chmod +x "$T/stand-in/wine" "$T/stand-in/wineserver"
+cat >"$T/stand-in/Xvfb" <<EOF
+#!/bin/sh
+echo "Xvfb \$*" >>"$T/calls"
+echo \$\$ >"$T/xvfb.pid"
+echo 99 >&3
+exec sleep 30
+EOF
+chmod +x "$T/stand-in/wine" "$T/stand-in/wineserver" "$T/stand-in/Xvfb"
 export PATH="$T/stand-in:$PATH"
 session() { # session <commands>: one script run using the build folder
     timeout 30 bash -c "set -euo pipefail; BUILD='$BUILD'; source '$SRC/scripts/wine-session.sh'
@@ -44,32 +54,79 @@ check "the program ran under 32-bit Wine in the Japanese locale" \
 check "the server was kept for the run and stopped at its end" \
     bash -c "grep -qx 'wineserver -p' '$T/calls' && tail -n 2 '$T/calls' | grep -qx 'wineserver -k'"
 check "a changed DPI was put back at exit" grep -q 'wine reg delete .*LogPixels' "$T/calls"
-check "the run left its folder unlocked" test ! -e "$BUILD/.vantrel2-run"
+check "neither Wine nor its server held the lock" bash -c "! grep -q 'holds the lock' '$T/calls'"
+check "the run left its folder unlocked" flock -n "$BUILD/.vantrel2-run.lock" true
 
 : >"$T/calls"
 check "the caller picks the locale" \
     session 'export VANTREL2_LOCALE=en_US.UTF-8; wine_session_start; wine_run x.exe'
 check "the program ran in that locale" grep -qx 'wine x.exe \[win32 en_US.UTF-8\]' "$T/calls"
 
+: >"$T/calls"
+check "a private X server starts on the display it picked" session 'start_xvfb; [ "$DISPLAY" = :99 ]'
+check "it admits only holders of the run's cookie" grep -q -- '-auth .*/.vantrel2-xauthority ' "$T/calls"
+stopped() { # stopped <pid>: within five seconds (a zombie is stopped)
+    for _ in $(seq 50); do
+        [[ "$(ps -o stat= -p "$1")" =~ ^(Z|$) ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+check "it was stopped at the run's end" stopped "$(cat "$T/xvfb.pid")"
+
+hold() { # a run that holds the folder until it is killed
+    rm -f "$BUILD/held"
+    session 'echo $$ >"$BUILD/held"; exec sleep 20' >/dev/null 2>&1 &
+    disown $!
+    for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
+}
+kill_held() { # the killed run is gone, its lock with it, once its process is
+    kill -9 "$(cat "$BUILD/held")"
+    while [ -e "/proc/$(cat "$BUILD/held")" ]; do sleep 0.01; done
+}
+
 # A second run while one is going says why it will not start and leaves the
 # first one's server alone.
-session 'echo $$ >"$BUILD/held"; exec sleep 20' >/dev/null 2>&1 &
-first=$!
-disown "$first"
-for _ in $(seq 100); do [ -s "$BUILD/held" ] && break; sleep 0.1; done
+hold
 : >"$T/calls"
 refused=yes
 session true 2>"$T/refused" && refused=no
 check "a second run in the same folder is refused" test "$refused" = yes
-check "it says why" grep -q 'another run .* is using' "$T/refused"
+check "it says why" grep -q "another run (process $(cat "$BUILD/held")) is using" "$T/refused"
 check "it stopped no server" test ! -s "$T/calls"
-kill -9 "$(cat "$BUILD/held")"
+kill_held
 check "after that run is killed, the next one starts" session 'wine_session_start'
 
+# Two runs started together where a killed run left its lock: one runs, the
+# other names it. The winner waits (ten seconds at most) for the loser's word.
+racer() { # racer <me> <other>
+    session "echo \$\$ >'$T/won.$1'; for _ in \$(seq 200); do [ -s '$T/lost.$2' ] && break; sleep 0.05; done" \
+        2>"$T/lost.$1"
+}
+races=0
+for _ in $(seq 50); do
+    rm -f "$T"/won.* "$T"/lost.*
+    hold
+    kill_held
+    racer a b &
+    racer b a &
+    wait
+    for won in a b; do
+        lost=$([ $won = a ] && echo b || echo a)
+        [ -s "$T/won.$won" ] && [ ! -e "$T/won.$lost" ] &&
+            grep -q "another run (process $(cat "$T/won.$won")) is using" "$T/lost.$lost" &&
+            races=$((races + 1))
+    done
+done
+check "of two runs started together, one ran and one named it: $races times of 50" test "$races" = 50
+
 # The retry: a test that died before starting runs once more; one that ran
-# and failed does not.
+# and failed does not. A test CTest could not start, or that the retry did
+# not run (its program gone by then), is a failure.
 P="$T/retry"
 mkdir -p "$P"
+printf '#!/bin/sh\nrm -f "$0"; exit 1\n' >"$P/gone"
+chmod +x "$P/gone"
 cat >"$P/CMakeLists.txt" <<EOF
 cmake_minimum_required(VERSION 3.25)
 project(retry NONE)
@@ -79,12 +136,16 @@ add_test(NAME Real.Failure COMMAND sh -c "echo 'Running main() from x'; exit 1" 
 add_test(NAME Fine.Test COMMAND sh -c "echo 'Running main() from x'" --gtest_filter=x)
 add_test(NAME Not.Here COMMAND sh -c "echo 'Running main() from x'; echo SKIPPED" --gtest_filter=x)
 set_tests_properties(Not.Here PROPERTIES SKIP_REGULAR_EXPRESSION SKIPPED)
+add_test(NAME Never.Built COMMAND "$P/missing" --gtest_filter=x)
+add_test(NAME Gone.Later COMMAND "$P/gone" --gtest_filter=x)
 EOF
 cmake -S "$P" -B "$P/build" >/dev/null
-bash "$SRC/scripts/ctest-retry.sh" "$P/build" >"$T/retry.txt" 2>&1 || true
-check "one test retried" grep -qx 'retried: 1' "$T/retry.txt"
-check "the retried one passes, the real failure stays, a skip is no pass" \
-    grep -qx 'windows: 2 passed, 1 failed, 1 skipped' "$T/retry.txt"
+retry_status=0
+bash "$SRC/scripts/ctest-retry.sh" "$P/build" >"$T/retry.txt" 2>&1 || retry_status=$?
+check "two tests retried" grep -qx 'retried: 2' "$T/retry.txt"
+check "the retried one passes; a real failure, a test not started, one the retry did not run fail" \
+    grep -qx 'windows: 2 passed, 3 failed, 1 skipped' "$T/retry.txt"
+check "the runner fails" test "$retry_status" -ne 0
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -3,19 +3,6 @@
 // one VekProcStartCmd with the window's handle, and the outcome printed.
 //
 //   VantrelHost.exe [--dll <path to Vantrel2.dll>] [--cmdline <number>]
-//                   [--time-start <runs> [--template-dialog]]
-//                   [--time-pairs <pairs> [--reference-icons]]
-//
-// --time-start (for scripts/bench.sh) starts the command <runs> times after
-// one unmeasured start, each time closing the dialog as soon as it is shown
-// and painted, and prints "start-ms <milliseconds>" per run and what the
-// first open dialog added to the process. With --template-dialog the same
-// is done with a dialog of the same twelve controls, captions and
-// font made by the dialog manager from a template, themed through the
-// command DLL's own manifest. --time-pairs alternates the command and the
-// template dialog, A B B A ..., after a warm-up of three each, and prints
-// "pair <n> AB|BA command-ms <ms> template-ms <ms>" per pair; with
-// --reference-icons the template dialog carries the command's icons.
 //
 // Prints "VekProcStartCmd hr=0x........ nCode=N" and, on failure, the error
 // description. Exit code 0 on success, 1 when the start failed, 2 when the
@@ -27,32 +14,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
-#include "Vantrel2_idl.h"
-#include "form_controls.h"
-#include "form_resources.h"
-#include "layout.h"
-#include "process_figures.h"
-#include "visual_styles.h"
+#include "host_command.h"
 #include "win_handles.h"
 #include "win_util.h"
 
 namespace {
 
 using vantrel2::ComPtr;
-using vantrel2::ScopedActCtxActivation;
-using vantrel2::UniqueActCtx;
 using vantrel2::UniqueBstr;
-using vantrel2::UniqueWindowsHook;
 
 struct Options {
     std::wstring dll;
     long cmdLine = 0;
-    int timedRuns = 0;
-    int pairs = 0;
-    bool referenceIcons = false;
-    bool templateDialog = false;
 };
 
 bool ParseOptions(Options& options) {
@@ -66,57 +40,12 @@ bool ParseOptions(Options& options) {
             options.dll = args[++i];
         } else if (arg == L"--cmdline" && i + 1 < count) {
             options.cmdLine = std::wcstol(args[++i], nullptr, 10);
-        } else if (arg == L"--time-start" && i + 1 < count) {
-            options.timedRuns = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
-        } else if (arg == L"--time-pairs" && i + 1 < count) {
-            options.pairs = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
-        } else if (arg == L"--reference-icons") {
-            options.referenceIcons = true;
-        } else if (arg == L"--template-dialog") {
-            options.templateDialog = true;
         } else {
             ok = false;
         }
     }
     ::LocalFree(args);
     return ok;
-}
-
-HWND CreateMainWindow() {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = ::DefWindowProcW;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    windowClass.lpszClassName = L"VantrelHostWindow";
-    ::RegisterClassW(&windowClass);
-    HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"Vantrel host (stand-in)",
-                                    WS_OVERLAPPEDWINDOW, 0, 0, 900, 680, nullptr, nullptr,
-                                    windowClass.hInstance, nullptr);
-    if (window) ::ShowWindow(window, SW_SHOWNORMAL);
-    return window;
-}
-
-HRESULT CreateCommand(const Options& options, HMODULE& library, _OrvaneVbCommand** command) {
-    if (options.dll.empty()) {
-        CLSID clsid{};
-        HRESULT hr = ::CLSIDFromProgID(L"Vantrel2.OrvaneVbCommand", &clsid);
-        if (FAILED(hr)) return hr;
-        return ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(_OrvaneVbCommand),
-                                  reinterpret_cast<void**>(command));
-    }
-    library = ::LoadLibraryW(options.dll.c_str());
-    if (!library) return HRESULT_FROM_WIN32(::GetLastError());
-    using GetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
-    auto getClassObject = reinterpret_cast<GetClassObject>(
-        reinterpret_cast<void*>(::GetProcAddress(library, "DllGetClassObject")));
-    if (!getClassObject) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-    ComPtr<IClassFactory> factory;
-    const HRESULT hr = getClassObject(__uuidof(OrvaneVbCommand), IID_IClassFactory,
-                                      reinterpret_cast<void**>(factory.put()));
-    if (FAILED(hr)) return hr;
-    return factory->CreateInstance(nullptr, __uuidof(_OrvaneVbCommand),
-                                   reinterpret_cast<void**>(command));
 }
 
 void PrintErrorDescription() {
@@ -126,207 +55,6 @@ void PrintErrorDescription() {
     if (SUCCEEDED(info->GetDescription(description.put())) && description) {
         std::printf("error: %s\n", vantrel2::Utf8(description.get()).c_str());
     }
-}
-
-// --- Timing ---------------------------------------------------------------
-
-using vantrel2::figures::MeasureProcess;
-using vantrel2::figures::ProcessFigures;
-
-struct Timing {
-    LARGE_INTEGER started{};
-    double elapsedMs = -1;
-    bool measureFootprint = false;
-    ProcessFigures open;
-};
-Timing* g_timing = nullptr;
-
-// The dialog loop sends WM_ENTERIDLE whenever its queue runs empty; once the
-// dialog is visible and nothing of the thread is left to paint, it is on
-// the screen as the user sees it.
-LRESULT CALLBACK WatchIdle(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && g_timing && g_timing->elapsedMs < 0 &&
-        message->message == WM_ENTERIDLE && message->wParam == MSGF_DIALOGBOX) {
-        const auto dialog = reinterpret_cast<HWND>(message->lParam);
-        if (::IsWindowVisible(dialog) && HIWORD(::GetQueueStatus(QS_PAINT)) == 0) {
-            LARGE_INTEGER now{}, frequency{};
-            ::QueryPerformanceCounter(&now);
-            ::QueryPerformanceFrequency(&frequency);
-            g_timing->elapsedMs = double(now.QuadPart - g_timing->started.QuadPart) * 1000.0 /
-                                  double(frequency.QuadPart);
-            if (g_timing->measureFootprint) g_timing->open = MeasureProcess();
-            ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-        }
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-// The reference's icons, when it is to carry the command's (lParam of
-// WM_INITDIALOG; none: no icon, as the dialog manager makes it).
-struct ReferenceIcons {
-    HICON big = nullptr;
-    HICON small = nullptr;
-};
-
-INT_PTR CALLBACK ReferenceDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        if (const auto* icons = reinterpret_cast<const ReferenceIcons*>(lParam)) {
-            ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons->big));
-            ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons->small));
-        }
-        return TRUE;
-    }
-    if (message == WM_CLOSE) {
-        ::EndDialog(dialog, 0);
-        return TRUE;
-    }
-    return FALSE;
-}
-
-// Appends to a dialog template, keeping DWORD alignment where it is needed.
-class TemplateWriter {
-  public:
-    void Add(const void* data, size_t bytes) {
-        const auto* p = static_cast<const WORD*>(data);
-        words_.insert(words_.end(), p, p + bytes / sizeof(WORD));
-    }
-    void AddWord(WORD word) { words_.push_back(word); }
-    void AddText(const wchar_t* text) {
-        for (; *text; ++text) words_.push_back(static_cast<WORD>(*text));
-        words_.push_back(0);
-    }
-    void AlignToDword() {
-        if (words_.size() % 2) words_.push_back(0);
-    }
-    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-  private:
-    std::vector<WORD> words_;
-};
-
-// A reference with the command's controls: the same twelve controls,
-// captions and tab order in the same font, from a template, so that the
-// dialog manager creates and lays them out (twips to dialog units through
-// the 9 pt font's average character of about 6 x 12 pixels at 96 dpi).
-void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceIcons* icons) {
-    TemplateWriter writer;
-    DLGTEMPLATE header{};
-    header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
-    const auto designs = vantrel2::ControlsInTabOrder();
-    header.cdit = static_cast<WORD>(designs.size());
-    const auto unitsX = [](int twips) { return static_cast<short>(twips / 15 * 4 / 6); };
-    const auto unitsY = [](int twips) { return static_cast<short>(twips / 15 * 8 / 12); };
-    header.cx = unitsX(vantrel2::kClientTwips.width);
-    header.cy = unitsY(vantrel2::kClientTwips.height);
-    writer.Add(&header, sizeof header);
-    writer.AddWord(0);  // no menu
-    writer.AddWord(0);  // the standard dialog class
-    writer.AddText(L"Reference");
-    writer.AddWord(9);
-    writer.AddText(L"Meiryo UI");
-    for (const auto& design : designs) {
-        writer.AlignToDword();
-        const vantrel2::ControlCreation creation = vantrel2::CreationOf(design);
-        DLGITEMTEMPLATE item{};
-        item.style = creation.style;
-        item.dwExtendedStyle = creation.exStyle;
-        item.x = unitsX(design.twips.left);
-        item.y = unitsY(design.twips.top);
-        item.cx = unitsX(design.twips.width);
-        item.cy = unitsY(design.twips.height);
-        item.id = static_cast<WORD>(design.id);
-        writer.Add(&item, sizeof item);
-        writer.AddText(creation.windowClass);
-        writer.AddText(design.caption);
-        writer.AddWord(0);  // no creation data
-    }
-    const ScopedActCtxActivation active(themed);
-    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, ReferenceDialogProc,
-                              reinterpret_cast<LPARAM>(icons));
-}
-
-enum class Shown { Command, Template };
-
-// One show, from the call until the dialog is visible and painted; -1 when
-// it never was. `measured`, when given, receives what the open dialog adds
-// to the process.
-double TimeOneShow(Shown what, HWND window, HANDLE themed, const ReferenceIcons* icons,
-                   long cmdLine, _OrvaneVbCommand* command, ProcessFigures* measured = nullptr) {
-    Timing timing;
-    timing.measureFootprint = measured != nullptr;
-    g_timing = &timing;
-    ::QueryPerformanceCounter(&timing.started);
-    bool failed = false;
-    if (what == Shown::Template) {
-        ShowTemplateDialog(window, themed, icons);
-    } else {
-        LONG nCode = 0;
-        failed = FAILED(command->VekProcStartCmd(
-            static_cast<LONG>(reinterpret_cast<INT_PTR>(window)), cmdLine, &nCode));
-    }
-    g_timing = nullptr;
-    if (measured) *measured = timing.open;
-    return failed ? -1 : timing.elapsedMs;
-}
-
-int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCommand* command) {
-    const UniqueActCtx themed = vantrel2::CreateManifestContext(library);
-    ReferenceIcons commandIcons;
-    if (options.referenceIcons) {
-        for (auto [icon, pixels] : {std::pair{&commandIcons.big, 32}, {&commandIcons.small, 16}}) {
-            *icon = static_cast<HICON>(::LoadImageW(library, MAKEINTRESOURCEW(VANTREL2_FORM_ICON),
-                                                    IMAGE_ICON, pixels, pixels, 0));
-            if (!*icon) return 1;
-        }
-    }
-    const ReferenceIcons* icons = options.referenceIcons ? &commandIcons : nullptr;
-    const UniqueWindowsHook hook(
-        ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId()));
-    if (!hook) return 1;
-    int failures = 0;
-    const auto show = [&](Shown what, ProcessFigures* measured = nullptr) {
-        const double ms =
-            TimeOneShow(what, window, themed.get(), icons, options.cmdLine, command, measured);
-        if (ms < 0) ++failures;
-        return ms;
-    };
-
-    if (options.pairs > 0) {
-        // Command and template alternate, A B B A ..., after a warm-up of
-        // both, so that whatever slows the machine slows both alike.
-        for (int i = 0; i < 3; ++i) {
-            show(Shown::Command);
-            show(Shown::Template);
-        }
-        for (int pair = 0; pair < options.pairs; ++pair) {
-            const bool commandFirst = pair % 2 == 0;
-            double commandMs = 0, templateMs = 0;
-            if (commandFirst) {
-                commandMs = show(Shown::Command);
-                templateMs = show(Shown::Template);
-            } else {
-                templateMs = show(Shown::Template);
-                commandMs = show(Shown::Command);
-            }
-            std::printf("pair %d %s command-ms %.3f template-ms %.3f\n", pair,
-                        commandFirst ? "AB" : "BA", commandMs, templateMs);
-        }
-        return failures ? 1 : 0;
-    }
-
-    const Shown what = options.templateDialog ? Shown::Template : Shown::Command;
-    const ProcessFigures before = MeasureProcess();
-    ProcessFigures open;
-    std::printf("first-start-ms %.3f\n", show(what, &open));
-    std::printf("open-adds committed-kb %lld gdi %ld user %ld windows %ld handles %ld\n",
-                (open.committed - before.committed) / 1024, open.gdi - before.gdi,
-                open.user - before.user, open.windows - before.windows,
-                open.handles - before.handles);
-    for (int run = 1; run <= options.timedRuns; ++run) {
-        std::printf("start-ms %.3f\n", show(what));
-    }
-    return failures ? 1 : 0;
 }
 
 }  // namespace
@@ -339,16 +67,14 @@ int main() {
     }
     if (FAILED(::CoInitialize(nullptr))) return 2;
     int exitCode = 0;
-    HWND window = CreateMainWindow();
+    HWND window = vantrel2::host::CreateMainWindow();
     HMODULE library = nullptr;
     _OrvaneVbCommand* command = nullptr;
-    const HRESULT created = window ? CreateCommand(options, library, &command) : E_HANDLE;
+    const HRESULT created =
+        window ? vantrel2::host::CreateCommand(options.dll, library, &command) : E_HANDLE;
     if (FAILED(created)) {
         std::printf("create hr=0x%08lX\n", static_cast<unsigned long>(created));
         exitCode = 2;
-    } else if (options.timedRuns > 0 || options.pairs > 0) {
-        exitCode = TimeStarts(options, window, library, command);
-        command->Release();
     } else {
         LONG nCode = 0;
         const HRESULT hr = command->VekProcStartCmd(

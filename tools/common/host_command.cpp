@@ -1,0 +1,44 @@
+#include "host_command.h"
+
+#include "win_handles.h"
+
+namespace vantrel2::host {
+
+HWND CreateMainWindow() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = ::DefWindowProcW;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    windowClass.lpszClassName = L"VantrelHostWindow";
+    ::RegisterClassW(&windowClass);
+    HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"Vantrel host (stand-in)",
+                                    WS_OVERLAPPEDWINDOW, 0, 0, 900, 680, nullptr, nullptr,
+                                    windowClass.hInstance, nullptr);
+    if (window) ::ShowWindow(window, SW_SHOWNORMAL);
+    return window;
+}
+
+HRESULT CreateCommand(const std::wstring& dll, HMODULE& library, _OrvaneVbCommand** command) {
+    if (dll.empty()) {
+        CLSID clsid{};
+        HRESULT hr = ::CLSIDFromProgID(L"Vantrel2.OrvaneVbCommand", &clsid);
+        if (FAILED(hr)) return hr;
+        return ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(_OrvaneVbCommand),
+                                  reinterpret_cast<void**>(command));
+    }
+    library = ::LoadLibraryW(dll.c_str());
+    if (!library) return HRESULT_FROM_WIN32(::GetLastError());
+    using GetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(::GetProcAddress(library, "DllGetClassObject")));
+    if (!getClassObject) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    vantrel2::ComPtr<IClassFactory> factory;
+    const HRESULT hr = getClassObject(__uuidof(OrvaneVbCommand), IID_IClassFactory,
+                                      reinterpret_cast<void**>(factory.put()));
+    if (FAILED(hr)) return hr;
+    return factory->CreateInstance(nullptr, __uuidof(_OrvaneVbCommand),
+                                   reinterpret_cast<void**>(command));
+}
+
+}  // namespace vantrel2::host

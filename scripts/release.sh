@@ -7,6 +7,8 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 bash scripts/setup.sh
+source scripts/wine-session.sh
+session_lock "$ROOT/build/windows"
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target release -j2 >/dev/null
 ls -l build/windows/release/Vantrel2-*.zip build/windows/release/Vantrel2-*.msi \

@@ -28,11 +28,12 @@ if [ "$(bash "$(dirname "$0")/windows-preset.sh")" = windows-x64 ]; then
 fi
 dpkg -s libgtest-dev >/dev/null 2>&1 || needed+=(libgtest-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || needed+=(libclang-rt-14-dev)
-# The release: the MSI (wixl; msibuild and msiextract from msitools; olefile
-# to fix its summary stream), the optional signature, the tests' certificate.
+# The release: the MSI (wixl; msibuild and msiextract from msitools), the
+# byte-level fix-ups (Python, standard library only), the optional
+# signature, the tests' certificate.
 command -v wixl >/dev/null || needed+=(wixl)
 command -v msibuild >/dev/null || needed+=(msitools)
-/usr/bin/python3 -c 'import olefile' >/dev/null 2>&1 || needed+=(python3-olefile)
+command -v python3 >/dev/null || needed+=(python3)
 command -v osslsigncode >/dev/null || needed+=(osslsigncode)
 command -v openssl >/dev/null || needed+=(openssl)
 

@@ -178,5 +178,12 @@ wine_session_start() {
         wine_run reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
             /v 'Marlett (TrueType)' /d marlett.ttf /f </dev/null >/dev/null
         touch "$stamp"
+        # The desktop the warm-up started predates these settings (on a new
+        # prefix every window would wait on the X server, a second or two a
+        # show): start Wine again, and the settings with it.
+        unlocked wineserver -k >/dev/null 2>&1 || true
+        unlocked wineserver -w >/dev/null 2>&1 || true
+        unlocked wineserver -p
+        wine_run cmd /c exit </dev/null >>"$log" 2>&1
     fi
 }

@@ -17,7 +17,6 @@
 // template dialog carries the command's icons. Exit code 0 when every show
 // was seen, 1 when one was not, 2 when the object could not be created.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,9 +37,7 @@ using vantrel2::ScopedActCtxActivation;
 using vantrel2::UniqueActCtx;
 using vantrel2::UniqueWindowsHook;
 
-struct Options {
-    std::wstring dll;
-    long cmdLine = 0;
+struct Options : vantrel2::host::HostOptions {
     int timedRuns = 0;
     int pairs = 0;
     bool referenceIcons = false;
@@ -48,30 +45,24 @@ struct Options {
 };
 
 bool ParseOptions(Options& options) {
-    int count = 0;
-    LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!args) return false;
-    bool ok = true;
-    for (int i = 1; i < count; ++i) {
-        const std::wstring arg = args[i];
-        if (arg == L"--dll" && i + 1 < count) {
-            options.dll = args[++i];
-        } else if (arg == L"--cmdline" && i + 1 < count) {
-            options.cmdLine = std::wcstol(args[++i], nullptr, 10);
-        } else if (arg == L"--time-start" && i + 1 < count) {
-            options.timedRuns = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
-        } else if (arg == L"--time-pairs" && i + 1 < count) {
-            options.pairs = static_cast<int>(std::wcstol(args[++i], nullptr, 10));
+    const std::vector<std::wstring> args = vantrel2::host::Arguments();
+    for (size_t at = 0; at < args.size(); ++at) {
+        const std::wstring& arg = args[at];
+        const bool hasValue = at + 1 < args.size();
+        if (vantrel2::host::TakeHostOption(args, at, options)) continue;
+        if (arg == L"--time-start" && hasValue) {
+            options.timedRuns = static_cast<int>(std::wcstol(args[++at].c_str(), nullptr, 10));
+        } else if (arg == L"--time-pairs" && hasValue) {
+            options.pairs = static_cast<int>(std::wcstol(args[++at].c_str(), nullptr, 10));
         } else if (arg == L"--reference-icons") {
             options.referenceIcons = true;
         } else if (arg == L"--template-dialog") {
             options.templateDialog = true;
         } else {
-            ok = false;
+            return false;
         }
     }
-    ::LocalFree(args);
-    return ok && !options.dll.empty() && (options.timedRuns > 0 || options.pairs > 0);
+    return !options.dll.empty() && (options.timedRuns > 0 || options.pairs > 0);
 }
 
 using vantrel2::figures::MeasureProcess;

@@ -1,8 +1,33 @@
 #include "host_command.h"
 
+#include <shellapi.h>
+
+#include <cstdlib>
+
 #include "win_handles.h"
 
 namespace vantrel2::host {
+
+std::vector<std::wstring> Arguments() {
+    int count = 0;
+    LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!args) return {};
+    std::vector<std::wstring> arguments(args + (count > 0 ? 1 : 0), args + count);
+    ::LocalFree(args);
+    return arguments;
+}
+
+bool TakeHostOption(const std::vector<std::wstring>& args, size_t& at, HostOptions& options) {
+    if (at + 1 >= args.size()) return false;
+    if (args[at] == L"--dll") {
+        options.dll = args[++at];
+    } else if (args[at] == L"--cmdline") {
+        options.cmdLine = std::wcstol(args[++at].c_str(), nullptr, 10);
+    } else {
+        return false;
+    }
+    return true;
+}
 
 HWND CreateMainWindow() {
     WNDCLASSW windowClass{};

@@ -6,12 +6,26 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "Vantrel2_idl.h"
 
 namespace vantrel2::host {
 
 HWND CreateMainWindow();
+
+// The options both programs take: --dll <path> and --cmdline <number>.
+struct HostOptions {
+    std::wstring dll;
+    long cmdLine = 0;
+};
+
+// The program's arguments, without its own name.
+std::vector<std::wstring> Arguments();
+
+// Reads a host option at `args[at]`, moving `at` past its value; false when
+// the argument is none of them.
+bool TakeHostOption(const std::vector<std::wstring>& args, size_t& at, HostOptions& options);
 
 // `dll` empty: by ProgID. Otherwise `library` receives the loaded DLL.
 HRESULT CreateCommand(const std::wstring& dll, HMODULE& library, _OrvaneVbCommand** command);

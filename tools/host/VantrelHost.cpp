@@ -9,7 +9,6 @@
 // object could not be created.
 #include <windows.h>
 #include <oleauto.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,28 +23,12 @@ namespace {
 using vantrel2::ComPtr;
 using vantrel2::UniqueBstr;
 
-struct Options {
-    std::wstring dll;
-    long cmdLine = 0;
-};
-
-bool ParseOptions(Options& options) {
-    int count = 0;
-    LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!args) return false;
-    bool ok = true;
-    for (int i = 1; i < count; ++i) {
-        const std::wstring arg = args[i];
-        if (arg == L"--dll" && i + 1 < count) {
-            options.dll = args[++i];
-        } else if (arg == L"--cmdline" && i + 1 < count) {
-            options.cmdLine = std::wcstol(args[++i], nullptr, 10);
-        } else {
-            ok = false;
-        }
+bool ParseOptions(vantrel2::host::HostOptions& options) {
+    const std::vector<std::wstring> args = vantrel2::host::Arguments();
+    for (size_t at = 0; at < args.size(); ++at) {
+        if (!vantrel2::host::TakeHostOption(args, at, options)) return false;
     }
-    ::LocalFree(args);
-    return ok;
+    return true;
 }
 
 void PrintErrorDescription() {
@@ -60,7 +43,7 @@ void PrintErrorDescription() {
 }  // namespace
 
 int main() {
-    Options options;
+    vantrel2::host::HostOptions options;
     if (!ParseOptions(options)) {
         std::fprintf(stderr, "usage: VantrelHost.exe [--dll <path>] [--cmdline <number>]\n");
         return 2;

@@ -275,22 +275,8 @@ int main() {
                      " --time-pairs <pairs> [--reference-icons])\n");
         return 2;
     }
-    if (FAILED(::CoInitialize(nullptr))) return 2;
-    int exitCode = 2;
-    HWND window = vantrel2::host::CreateMainWindow();
-    HMODULE library = nullptr;
-    _OrvaneVbCommand* command = nullptr;
-    const HRESULT created =
-        window ? vantrel2::host::CreateCommand(options.dll, library, &command) : E_HANDLE;
-    if (FAILED(created)) {
-        std::printf("create hr=0x%08lX\n", static_cast<unsigned long>(created));
-    } else {
-        exitCode = TimeStarts(options, window, library, command);
-        command->Release();
-    }
-    std::fflush(stdout);
-    if (window) ::DestroyWindow(window);
-    if (library) ::FreeLibrary(library);
-    ::CoUninitialize();
-    return exitCode;
+    return vantrel2::host::RunAsHost(options,
+                                     [&](HWND window, HMODULE library, _OrvaneVbCommand* command) {
+                                         return TimeStarts(options, window, library, command);
+                                     });
 }

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "win_handles.h"
@@ -64,6 +65,26 @@ HRESULT CreateCommand(const std::wstring& dll, HMODULE& library, _OrvaneVbComman
     if (FAILED(hr)) return hr;
     return factory->CreateInstance(nullptr, __uuidof(_OrvaneVbCommand),
                                    reinterpret_cast<void**>(command));
+}
+
+int RunAsHost(const HostOptions& options, const HostWork& work) {
+    if (FAILED(::CoInitialize(nullptr))) return 2;
+    int exitCode = 2;
+    HWND window = CreateMainWindow();
+    HMODULE library = nullptr;
+    _OrvaneVbCommand* command = nullptr;
+    const HRESULT created = window ? CreateCommand(options.dll, library, &command) : E_HANDLE;
+    if (FAILED(created)) {
+        std::printf("create hr=0x%08lX\n", static_cast<unsigned long>(created));
+    } else {
+        exitCode = work(window, library, command);
+        command->Release();
+    }
+    std::fflush(stdout);
+    if (window) ::DestroyWindow(window);
+    if (library) ::FreeLibrary(library);
+    ::CoUninitialize();
+    return exitCode;
 }
 
 }  // namespace vantrel2::host

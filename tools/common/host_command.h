@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,12 @@ bool TakeHostOption(const std::vector<std::wstring>& args, size_t& at, HostOptio
 
 // `dll` empty: by ProgID. Otherwise `library` receives the loaded DLL.
 HRESULT CreateCommand(const std::wstring& dll, HMODULE& library, _OrvaneVbCommand** command);
+
+// As a host runs a command: COM on this thread, the main window, the command
+// object; then `work` with them, and everything released again. 2 (after
+// printing "create hr=...") when the object cannot be made, else what
+// `work` returns.
+using HostWork = std::function<int(HWND window, HMODULE library, _OrvaneVbCommand* command)>;
+int RunAsHost(const HostOptions& options, const HostWork& work);
 
 }  // namespace vantrel2::host

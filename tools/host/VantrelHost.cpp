@@ -48,17 +48,7 @@ int main() {
         std::fprintf(stderr, "usage: VantrelHost.exe [--dll <path>] [--cmdline <number>]\n");
         return 2;
     }
-    if (FAILED(::CoInitialize(nullptr))) return 2;
-    int exitCode = 0;
-    HWND window = vantrel2::host::CreateMainWindow();
-    HMODULE library = nullptr;
-    _OrvaneVbCommand* command = nullptr;
-    const HRESULT created =
-        window ? vantrel2::host::CreateCommand(options.dll, library, &command) : E_HANDLE;
-    if (FAILED(created)) {
-        std::printf("create hr=0x%08lX\n", static_cast<unsigned long>(created));
-        exitCode = 2;
-    } else {
+    return vantrel2::host::RunAsHost(options, [&](HWND window, HMODULE, _OrvaneVbCommand* command) {
         LONG nCode = 0;
         const HRESULT hr = command->VekProcStartCmd(
             static_cast<LONG>(reinterpret_cast<INT_PTR>(window)), options.cmdLine, &nCode);
@@ -66,13 +56,8 @@ int main() {
                     static_cast<long>(nCode));
         if (FAILED(hr)) {
             PrintErrorDescription();
-            exitCode = 1;
+            return 1;
         }
-        command->Release();
-    }
-    std::fflush(stdout);
-    if (window) ::DestroyWindow(window);
-    if (library) ::FreeLibrary(library);
-    ::CoUninitialize();
-    return exitCode;
+        return 0;
+    });
 }

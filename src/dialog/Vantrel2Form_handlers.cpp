@@ -29,34 +29,43 @@ class FormDeletionHost final : public DeletionRunHost {
         return form_.Check1Value();
     }
     std::optional<std::wstring> PathText(int row) override {
-        if (!IsOpen()) return std::nullopt;
-        return form_.Text2(row);
+        return Guarded([&]() -> std::optional<std::wstring> { return form_.Text2(row); });
     }
     bool SetPathText(int row, std::wstring_view text) override {
-        if (!IsOpen()) return false;
-        form_.SetText2(row, text);
-        return true;
+        return Guarded([&] {
+            form_.SetText2(row, text);
+            return true;
+        });
     }
     bool ShowWarning(std::wstring_view text) override {
-        if (!IsOpen()) return false;
-        vantrel2::ShowWarning(text, form_.Window());
-        return true;
+        return Guarded([&] {
+            vantrel2::ShowWarning(text, form_.Window());
+            return true;
+        });
     }
     std::optional<std::int16_t> AskCaution(std::wstring_view text) override {
-        if (!IsOpen()) return std::nullopt;
-        const std::int16_t answer = vantrel2::AskCaution(text, form_.Window());
-        if (answer == 0 || !IsOpen()) return std::nullopt;  // not shown, or closed meanwhile
-        return answer;
+        return Guarded([&]() -> std::optional<std::int16_t> {
+            const std::int16_t answer = vantrel2::AskCaution(text, form_.Window());
+            if (answer == 0 || !IsOpen()) return std::nullopt;  // not shown, or closed meanwhile
+            return answer;
+        });
     }
     std::vector<Refusal> DeletePath(std::wstring_view path) override {
         if (!IsOpen()) return {};
         std::vector<Refusal> refusals;
-        for (const KeptFile& kept : DeleteFilesByPath(path, settingsFile_).reported) {
-            if (kept.spared) {
-                refusals.push_back({Refusal::Kind::Spared, kept.path, {}});
-            } else {
-                refusals.push_back(
-                    {Refusal::Kind::NotDeleted, kept.path, SystemMessage(kept.reason)});
+        for (KeptFile& kept : DeleteFilesByPath(path, settingsFile_).reported) {
+            switch (kept.why) {
+                case KeptFile::Why::Spared:
+                    refusals.push_back({Refusal::Kind::Spared, std::move(kept.path), {}});
+                    break;
+                case KeptFile::Why::ThroughLink:
+                    refusals.push_back({Refusal::Kind::ThroughLink, std::move(kept.path),
+                                        std::move(kept.linkTarget)});
+                    break;
+                case KeptFile::Why::Failed:
+                    refusals.push_back({Refusal::Kind::NotDeleted, std::move(kept.path),
+                                        SystemMessage(kept.reason)});
+                    break;
             }
         }
         return refusals;
@@ -72,14 +81,26 @@ class FormDeletionHost final : public DeletionRunHost {
   private:
     bool IsOpen() const { return form_.IsOpenForUser(); }
 
+    // The call's answer, or its failure when the form is gone or memory
+    // runs out.
+    template <typename Call>
+    auto Guarded(Call call) noexcept -> decltype(call()) {
+        try {
+            if (IsOpen()) return call();
+        } catch (...) {
+        }
+        return {};
+    }
+
     Vantrel2Form& form_;
     std::wstring settingsFile_;
 };
 
 }  // namespace
 
-// Out of memory in either handler ends it where it stands (the dialog
-// procedure catches it): the dialog stays open, a path box keeps its text.
+// Out of memory in the browse handler ends it where it stands (the dialog
+// procedure catches it): the dialog stays open, the path box keeps its text.
+// The deletion run catches its own.
 
 void Vantrel2Form::OnExecute() {
     FormDeletionHost host(*this, SettingsFileName(CurrentSharedState().SysInfoDir));

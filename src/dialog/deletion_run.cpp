@@ -43,10 +43,19 @@ constexpr ReportGroup kReportGroups[] = {
      L"次のファイルは CAD とこのコマンドの設定ファイルのため、ワイルドカードでは削除しませんでし"
      L"た。"},
     {Refusal::Kind::NotSaved, L"チェックの状態を次のファイルに保存できませんでした。"},
+    {Refusal::Kind::ThroughLink,
+     L"次のフォルダーは別の場所を指すリンク（ジャンクションまたはシンボリック リンク）のため、"
+     L"ワイルドカードでは削除しませんでした。"},
 };
 constexpr std::wstring_view kWhatToDo =
-    L"CAD を終了してから実行し直すか、ファイルのアクセス許可と、ほかのプログラムがファイルを使"
-    L"用していないかを確認して下さい。";
+    L"ほかの CAD やほかのプログラムがファイルを使用していないか、ファイルの読み取り専用属性とアク"
+    L"セス許可を確認してから、このコマンドをもう一度実行して下さい。";
+constexpr std::wstring_view kOutOfMemory = L"メモリが不足しています。";
+constexpr std::wstring_view kSomeNotListed =
+    L"メモリが不足したため、一部のファイルを表示できませんでした。";
+constexpr std::wstring_view kNothingListed =
+    L"メモリが不足したため、削除または保存できなかったファイルを表示できません。ファイルの状態を"
+    L"確認して下さい。";
 
 // std::to_wstring would bring the runtime's wide printf into the DLL.
 std::wstring DecimalText(std::size_t value) {
@@ -56,6 +65,19 @@ std::wstring DecimalText(std::size_t value) {
         value /= 10;
     } while (value != 0);
     return digits;
+}
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Its start and its end, the file's name; a surrogate pair stays whole.
+std::wstring Shortened(const std::wstring& path) {
+    if (path.size() <= kLongestShownPath) return path;
+    std::size_t head = kLongestShownPath / 2;
+    if (IsHighSurrogate(path[head - 1])) --head;
+    std::size_t tail = path.size() - kLongestShownPath / 2;
+    if (IsLowSurrogate(path[tail])) ++tail;
+    return path.substr(0, head) + L"…" + path.substr(tail);
 }
 
 }  // namespace
@@ -82,16 +104,15 @@ std::wstring RefusalReport(const std::vector<Refusal>& refusals) {
                 continue;
             }
             ++listed;
-            const std::wstring& path = refusal->path;
-            lines += L"\n・";
-            lines += path.size() <= kLongestShownPath
-                         ? path
-                         : path.substr(0, kLongestShownPath / 2) + L"…" +
-                               path.substr(path.size() - kLongestShownPath / 2);
-            if (!refusal->reason.empty()) lines += L"：" + refusal->reason;
+            lines += L"\n・" + Shortened(refusal->path);
+            if (refusal->reason.empty()) continue;
+            lines += group.kind == Refusal::Kind::ThroughLink
+                         ? L"（リンク先：" + Shortened(refusal->reason) + L"）"
+                         : L"：" + refusal->reason;
         }
         if (lines.empty() && unlisted == 0) continue;
-        advise = advise || group.kind != Refusal::Kind::Spared;
+        advise = advise || group.kind == Refusal::Kind::NotDeleted ||
+                 group.kind == Refusal::Kind::NotSaved;
         if (!report.empty()) report += L"\n\n";
         report += group.heading;
         report += lines;
@@ -108,52 +129,109 @@ namespace {
 
 enum class RowEnd { Done, Stop };
 
-RowEnd RunRow(DeletionRunHost& host, int row, std::vector<Refusal>& refusals) {
+// What the run could not do, and whether memory ran out even for that.
+struct Collected {
+    std::vector<Refusal> refusals;
+    bool incomplete = false;
+};
+
+// `path` is the row's text once read, for naming the row if memory runs out.
+RowEnd RunRow(DeletionRunHost& host, int row, std::wstring& path, Collected& collected) {
     const auto tick = host.RowCheckValue(row);
     if (!tick || *tick != kTicked) return RowEnd::Done;
 
-    if (const auto typed = host.PathText(row)) host.SetPathText(row, TrimSpaces(*typed));
+    if (const auto typed = host.PathText(row)) {
+        path = *typed;
+        host.SetPathText(row, TrimSpaces(*typed));
+    }
 
     const RowTexts& texts = kRowTexts[static_cast<std::size_t>(row)];
-    const auto path = host.PathText(row);
-    if (!path || path->empty()) {
+    const auto trimmed = host.PathText(row);
+    if (!trimmed || trimmed->empty()) {
         host.ShowWarning(texts.emptyWarning);
         return RowEnd::Stop;
     }
-    if (!HasIniExtension(*path)) {
+    path = *trimmed;
+    if (!HasIniExtension(path)) {
         host.ShowWarning(texts.extensionWarning);
         return RowEnd::Stop;
     }
 
     const auto confirm = host.ConfirmCheckValue();
     const bool withoutAsking = confirm && *confirm != kTicked;
-    if (withoutAsking || host.AskCaution(ConfirmationQuestion(*path)) == kAnswerYes) {
-        for (Refusal& refusal : host.DeletePath(*path)) refusals.push_back(std::move(refusal));
+    if (withoutAsking || host.AskCaution(ConfirmationQuestion(path)) == kAnswerYes) {
+        for (Refusal& refusal : host.DeletePath(path)) {
+            collected.refusals.push_back(std::move(refusal));
+        }
     }
     return RowEnd::Done;
 }
 
+void NoteOutOfMemory(Collected& collected, const std::wstring& path) noexcept {
+    if (path.empty()) {
+        collected.incomplete = true;
+        return;
+    }
+    try {
+        collected.refusals.push_back({Refusal::Kind::NotDeleted, path, std::wstring(kOutOfMemory)});
+    } catch (...) {
+        collected.incomplete = true;
+    }
+}
+
 void WriteCheckValue(DeletionRunHost& host, std::wstring_view key,
-                     const std::optional<std::int16_t>& value, std::vector<Refusal>& refusals) {
+                     const std::optional<std::int16_t>& value, Collected& collected) noexcept {
     if (!value) return;
-    if (auto failure = host.WriteSetting(key, NumberText(*value))) {
-        refusals.push_back(std::move(*failure));
+    try {
+        if (auto failure = host.WriteSetting(key, NumberText(*value))) {
+            collected.refusals.push_back(std::move(*failure));
+        }
+    } catch (...) {
+        collected.incomplete = true;
+    }
+}
+
+void ShowCollected(DeletionRunHost& host, const Collected& collected) noexcept {
+    if (collected.refusals.empty() && !collected.incomplete) return;
+    if (collected.refusals.empty()) {
+        host.ShowWarning(kNothingListed);
+        return;
+    }
+    try {
+        std::wstring report = RefusalReport(collected.refusals);
+        if (collected.incomplete) {
+            report += L"\n\n";
+            report += kSomeNotListed;
+        }
+        host.ShowWarning(report);
+    } catch (...) {
+        host.ShowWarning(kNothingListed);
     }
 }
 
 }  // namespace
 
-RunEnd RunDeletion(DeletionRunHost& host) {
-    std::vector<Refusal> refusals;
+RunEnd RunDeletion(DeletionRunHost& host) noexcept {
+    Collected collected;
     for (int row = 0; row < kRowCount; ++row) {
-        if (RunRow(host, row, refusals) == RowEnd::Stop) return RunEnd::Stopped;
+        std::wstring path;
+        RowEnd end = RowEnd::Done;
+        try {
+            end = RunRow(host, row, path, collected);
+        } catch (...) {
+            NoteOutOfMemory(collected, path);
+        }
+        if (end == RowEnd::Stop) {
+            ShowCollected(host, collected);
+            return RunEnd::Stopped;
+        }
     }
-    WriteCheckValue(host, kConfirmKey, host.ConfirmCheckValue(), refusals);
+    WriteCheckValue(host, kConfirmKey, host.ConfirmCheckValue(), collected);
     for (int row = 0; row < kRowCount; ++row) {
         WriteCheckValue(host, kRowTexts[static_cast<std::size_t>(row)].settingKey,
-                        host.RowCheckValue(row), refusals);
+                        host.RowCheckValue(row), collected);
     }
-    if (!refusals.empty()) host.ShowWarning(RefusalReport(refusals));
+    ShowCollected(host, collected);
     host.Unload();
     return RunEnd::Completed;
 }

@@ -25,8 +25,9 @@ inline constexpr std::int16_t kAnswerYes = 6;
 struct Refusal {
     enum class Kind {
         NotDeleted,
-        Spared,    // the settings file, which a pattern never deletes; no reason
-        NotSaved,  // the settings file could not be written
+        Spared,       // the settings file, which a pattern never deletes; no reason
+        NotSaved,     // the settings file could not be written
+        ThroughLink,  // a pattern's folder is a link: `path` the link, `reason` its target
     };
     Kind kind;
     std::wstring path;
@@ -35,7 +36,8 @@ struct Refusal {
 
 // What the run needs of the dialog and the common helpers. Every call can
 // fail: nullopt or false means the step failed, and the run goes on as its
-// failure rules say. Nothing here may throw.
+// failure rules say. Nothing here may throw, but DeletePath and WriteSetting
+// may throw std::bad_alloc, so that what they found is not lost unsaid.
 class DeletionRunHost {
   public:
     virtual ~DeletionRunHost() = default;
@@ -74,18 +76,21 @@ enum class RunEnd {
     Completed,  // every row handled, settings written, unload requested
 };
 
-// The one warning a completed run shows for what it could not do: the files
-// that stay and the settings not saved, each with its reason, at most ten
-// lines of them and a count of the rest. The same entry twice is said once.
+// The one warning that tells what a run could not do: the files that stay
+// and the settings not saved, each with its reason, at most ten lines of them
+// and a count of the rest. The same entry twice is said once; a long path is
+// cut in the middle, never inside a character.
 std::wstring RefusalReport(const std::vector<Refusal>& refusals);
 
-// Failures of the steps themselves are swallowed; what a completed run could
-// not delete or save is told in one warning after the save, before the
-// unload. Where they are not pinned down otherwise, the run
+// Failures of the steps themselves are swallowed; what the run could not
+// delete or save is told in one warning: after the save, before the unload;
+// or, when a row stops the run, after that row's own warning. A row that
+// runs out of memory is named with its path, and the run goes on. Where they
+// are not pinned down otherwise, the run
 // errs towards keeping files: a row whose tick cannot be read is skipped, a
 // question that fails before it is answered counts as No, and a check value
 // that cannot be read at the save leaves its key as it was. The text read
 // after the trim is the one checked, shown in the question and deleted.
-RunEnd RunDeletion(DeletionRunHost& host);
+RunEnd RunDeletion(DeletionRunHost& host) noexcept;
 
 }  // namespace vantrel2

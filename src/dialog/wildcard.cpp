@@ -92,6 +92,26 @@ PathParts SplitLastComponent(std::wstring_view path) {
     return {path.substr(0, cut + 1), path.substr(cut + 1)};
 }
 
+std::size_t RootLength(std::wstring_view absolutePath) {
+    std::size_t at = 0;
+    int components = 1;  // a drive, or the volume after the \\?\ prefix
+    if (absolutePath.substr(0, 8) == L"\\\\?\\UNC\\") {
+        at = 8;
+        components = 2;
+    } else if (absolutePath.substr(0, 4) == L"\\\\?\\") {
+        at = 4;
+    } else if (absolutePath.substr(0, 2) == L"\\\\") {
+        at = 2;
+        components = 2;
+    }
+    for (; components > 0; --components) {
+        const std::size_t cut = absolutePath.find(L'\\', at);
+        if (cut == std::wstring_view::npos) return absolutePath.size();
+        at = cut + 1;
+    }
+    return at;
+}
+
 bool HasStrippedFolderComponent(std::wstring_view folder) {
     while (!folder.empty()) {
         const std::size_t cut = folder.find_first_of(L"\\/");

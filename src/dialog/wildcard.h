@@ -3,6 +3,7 @@
 // Windows headers, so the matcher runs natively under the fuzzer too.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace vantrel2 {
@@ -34,6 +35,11 @@ struct PathParts {
     std::wstring_view name;
 };
 PathParts SplitLastComponent(std::wstring_view path);
+
+// The length of the root of an absolute path as GetFullPathNameW gives it,
+// with its separator: "C:\", "\\server\share\", "\\?\C:\" or
+// "\\?\UNC\server\share\". What follows are the folders below it.
+std::size_t RootLength(std::wstring_view absolutePath);
 
 // True when a component of `folder` ends in a dot or a space (other than
 // "." and ".."): the path functions would strip it and name another folder

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class FakeDialog : public DeletionRunHost {
     std::vector<std::wstring> deleted;
     std::vector<std::pair<std::wstring, std::wstring>> writes;
     bool unloaded = false;
+    bool deletionRunsOutOfMemory = false;
 
     FakeDialog() = default;
     FakeDialog(std::array<std::int16_t, kRowCount> rowTicks, std::int16_t confirmTick,
@@ -59,6 +61,7 @@ class FakeDialog : public DeletionRunHost {
         return answer;
     }
     std::vector<Refusal> DeletePath(std::wstring_view path) override {
+        if (deletionRunsOutOfMemory) throw std::bad_alloc();
         if (Record(L"delete:" + std::wstring(path))) {
             return {{Refusal::Kind::NotDeleted, std::wstring(path), L"denied"}};
         }
@@ -259,6 +262,29 @@ TEST(DeletionRunFailures, SwallowedAndTheRunGoesOnAsTheRulesSay) {
                              }));
         EXPECT_EQ(dialog.calls.back(), L"unload");
     }
+    {  // a later row stops the run: its warning, then what earlier rows left; nothing saved
+        FakeDialog dialog({1, 1, 0}, 0, {L"a.ini", L" ", L""});
+        dialog.failing = {L"delete"};
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Stopped);
+        EXPECT_EQ(
+            dialog.CallsStartingWith(L"warn"),
+            (std::vector<std::wstring>{
+                L"warn:" + EmptyWarning(1),
+                L"warn:" + RefusalReport({{Refusal::Kind::NotDeleted, L"a.ini", L"denied"}})}));
+        EXPECT_TRUE(dialog.writes.empty());
+        EXPECT_FALSE(dialog.unloaded);
+    }
+    {  // out of memory in a deletion: the row is named, the run goes on and completes
+        FakeDialog dialog({1, 0, 0}, 0, {L" a.ini", L"", L""});
+        dialog.deletionRunsOutOfMemory = true;
+        EXPECT_EQ(RunDeletion(dialog), RunEnd::Completed);
+        EXPECT_EQ(dialog.writes.size(), 4U);
+        EXPECT_EQ(dialog.calls.end()[-2],
+                  L"warn:" + RefusalReport({{Refusal::Kind::NotDeleted, L"a.ini",
+                                             L"\x30E1\x30E2\x30EA\x304C\x4E0D\x8DB3\x3057"
+                                             L"\x3066\x3044\x307E\x3059\x3002"}}));
+        EXPECT_EQ(dialog.calls.back(), L"unload");
+    }
     {  // the trim cannot be written back: the checks use the box as it is
         FakeDialog dialog({1, 0, 0}, 0, {L" a.ini ", L"", L""});
         dialog.failing = {L"set0"};
@@ -328,13 +354,24 @@ TEST(RefusalReport, ListsEachEntryOnceTenOfAKindAtMostAndAdvisesOnRealFailures) 
             L"f8：r\nほか 3 個のファイル\n\n次のファイルは CAD とこのコマンドの設定ファイルのため、"
             L"ワイルドカードでは削除しませんでした。\n・kx."
             L"ini\n\nチェックの状態を次のファイルに保存"
-            L"できませんでした。\n・kx.ini：locked\n\nCAD "
-            L"を終了してから実行し直すか、ファイルのアクセ"
-            L"ス許可と、ほかのプログラムがファイルを使用していないかを確認して下さい。");
+            L"できませんでした。\n・kx.ini：locked\n\nほかの CAD やほかのプログラムがファイルを"
+            L"使用していないか、ファイルの読み取り専用属性とアクセス許可を確認してから、このコマン"
+            L"ドをもう一度実行して下さい。");
     EXPECT_EQ(
         RefusalReport({{K::Spared, L"kx.ini", L""}}),
         L"次のファイルは CAD とこのコマンドの設定ファイルのため、ワイルドカードでは削除しませんで"
         L"した。\n・kx.ini");
+    // A link met by a pattern, with where it leads; a cut never splits a
+    // surrogate pair (U+20BB7 at both cuts).
+    const std::wstring pair = L"\xD842\xDFB7";
+    EXPECT_EQ(
+        RefusalReport({{K::ThroughLink,
+                        std::wstring(99, L'y') + pair + std::wstring(200, L'y') + pair +
+                            std::wstring(99, L'w'),
+                        L"D:\\x"}}),
+        L"次のフォルダーは別の場所を指すリンク（ジャンクションまたはシンボリック リンク）のため"
+        L"、ワイルドカードでは削除しませんでした。\n・" +
+            std::wstring(99, L'y') + L"…" + std::wstring(99, L'w') + L"（リンク先：D:\\x）");
 }
 
 TEST(DeletionRun, ASecondRunStartsAgainFromRowZero) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <iostream>
 #include <vector>
 #include <string>
@@ -134,50 +135,133 @@ TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
     EXPECT_FALSE(Exists(folder / L"z.ini"));
 }
 
-// What Wine never answers, played at the one call that marks a file: POSIX
-// semantics unknown to the system or the file system (then the classic mark),
-// or a refusal (reported, never tried another way).
-DWORD posixAnswer, classicAnswer;  // ERROR_SUCCESS: the system answers
-std::vector<int> marks;            // the classes asked for, 21 only with delete + POSIX
+// What Wine never answers, played at the one place each call is made: the
+// volume's flags, the mark's answers, a link's tag on a folder handle, zero
+// file ids.
+struct Played {
+    bool posixVolume = true, zeroIds = false;
+    DWORD posixAnswer = ERROR_SUCCESS, classicAnswer = ERROR_SUCCESS;  // SUCCESS: as the system
+    DWORD tag = 0;           // shown by the handles of folders named "linked"
+    std::vector<int> marks;  // the classes asked for, 21 only with delete + POSIX
+} played;
+
+BOOL WINAPI PlayedGet(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+    if (kind == 18 && played.zeroIds) return std::memset(info, 0, size) != nullptr;  // FileIdInfo
+    wchar_t name[1024] = {};
+    ::GetFinalPathNameByHandleW(file, name, 1024, 0);
+    if (!::GetFileInformationByHandleEx(file, kind, info, size)) return FALSE;
+    if (kind == FileAttributeTagInfo && std::wstring_view(name).ends_with(L"\\linked")) {
+        static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info)->FileAttributes |=
+            played.tag ? FILE_ATTRIBUTE_REPARSE_POINT : 0;
+        static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info)->ReparseTag = played.tag;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI PlayedVolume(HANDLE folder, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD flags, LPWSTR,
+                         DWORD) {
+    *flags = played.posixVolume ? 0x40A : 0xA;  // with or without POSIX semantics
+    return folder != INVALID_HANDLE_VALUE;
+}
+
 BOOL WINAPI PlayedMark(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
     const bool posix = kind == 21 && *static_cast<const DWORD*>(info) == 0x3;
-    marks.push_back(posix ? 21 : kind);
-    const DWORD answer = kind == FileDispositionInfo ? classicAnswer : posixAnswer;
+    played.marks.push_back(posix ? 21 : kind);
+    const DWORD answer = kind == FileDispositionInfo ? played.classicAnswer : played.posixAnswer;
     if (answer == ERROR_SUCCESS) return ::SetFileInformationByHandle(file, kind, info, size);
     ::SetLastError(answer);
     return FALSE;
 }
 
-TEST(DeleteFilesByPath, PosixFirstTheClassicMarkOnlyWhereUnsupportedRefusalsReported) {
+class PlayedFileSystem : public ::testing::Test {
+  protected:
+    PlayedFileSystem()
+        : system_(ReplaceFileSystemCalls(
+              {PlayedGet, ::GetFileInformationByHandle, PlayedVolume, PlayedMark})) {
+        played = Played();
+    }
+    ~PlayedFileSystem() override { ReplaceFileSystemCalls(system_); }
+    TempFolder folder;
+
+  private:
+    FileSystemCalls system_;
+};
+
+TEST_F(PlayedFileSystem, PosixOnlyWhereTheVolumeHasItTheClassicMarkOnFourCodes) {
     const struct {
+        bool posixVolume;
         DWORD posix, classic;
         std::vector<int> marks;
         DWORD reported;  // ERROR_SUCCESS: deleted
     } cases[] = {
-        {ERROR_INVALID_PARAMETER, ERROR_SUCCESS, {21, FileDispositionInfo}, ERROR_SUCCESS},
-        {ERROR_NOT_SUPPORTED, ERROR_SUCCESS, {21, FileDispositionInfo}, ERROR_SUCCESS},
-        {ERROR_INVALID_FUNCTION,
+        {true, ERROR_INVALID_PARAMETER, ERROR_SUCCESS, {21, FileDispositionInfo}, ERROR_SUCCESS},
+        {true, ERROR_NOT_SUPPORTED, ERROR_SUCCESS, {21, FileDispositionInfo}, ERROR_SUCCESS},
+        {true,
+         ERROR_INVALID_FUNCTION,
          ERROR_ACCESS_DENIED,
          {21, FileDispositionInfo},
          ERROR_ACCESS_DENIED},
-        {ERROR_ACCESS_DENIED, ERROR_SUCCESS, {21}, ERROR_ACCESS_DENIED},
+        {true, ERROR_ACCESS_DENIED, ERROR_SUCCESS, {21}, ERROR_ACCESS_DENIED},
+        {true, ERROR_INVALID_LEVEL, ERROR_SUCCESS, {21}, ERROR_INVALID_LEVEL},
+        // A Samba share or a filter driver: never asked for POSIX semantics.
+        {false, ERROR_INVALID_LEVEL, ERROR_SUCCESS, {FileDispositionInfo}, ERROR_SUCCESS},
+        {false, ERROR_ACCESS_DENIED, ERROR_SUCCESS, {FileDispositionInfo}, ERROR_SUCCESS},
     };
-    TempFolder folder;
-    const SetFileInformationCall real = ReplaceSetFileInformation(PlayedMark);
     for (const auto& c : cases) {
         WriteBytes(folder / L"a.ini", "x");
-        posixAnswer = c.posix;
-        classicAnswer = c.classic;
-        marks.clear();
+        played.posixVolume = c.posixVolume;
+        played.posixAnswer = c.posix;
+        played.classicAnswer = c.classic;
+        played.marks.clear();
         const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
-        EXPECT_EQ(marks, c.marks) << c.posix;
+        EXPECT_EQ(played.marks, c.marks) << c.posix;
         EXPECT_EQ(Exists(folder / L"a.ini"), c.reported != ERROR_SUCCESS);
         ASSERT_EQ(outcome.reported.size(), c.reported != ERROR_SUCCESS ? 1U : 0U);
         if (c.reported == ERROR_SUCCESS) continue;
         EXPECT_EQ(outcome.reported[0].path, folder / L"a.ini");
         EXPECT_EQ(outcome.reported[0].reason, HRESULT_FROM_WIN32(c.reported));
     }
-    ReplaceSetFileInformation(real);
+}
+
+// A junction or symbolic link in a pattern's folder part, at its end or on
+// the way: nothing there is deleted, and the link is named with where it
+// leads. Named without a wildcard, the file goes through the link. A cloud
+// files folder is no link.
+TEST_F(PlayedFileSystem, APatternNeverFollowsALinkAPlainNameDoes) {
+    MakeFolder(folder / L"linked");
+    MakeFolder(folder / L"linked\\sub");
+    for (const wchar_t* name : {L"linked\\a.ini", L"linked\\b.ini", L"linked\\sub\\c.ini"}) {
+        WriteBytes(folder / name, "x");
+    }
+    played.tag = IO_REPARSE_TAG_MOUNT_POINT;
+    for (const wchar_t* pattern : {L"linked\\*.ini", L"linked\\sub\\*.ini"}) {
+        const DeletionOutcome outcome = DeleteFilesByPath(folder / pattern);
+        EXPECT_EQ(outcome.deleted, 0U);
+        ASSERT_EQ(outcome.reported.size(), 1U);
+        EXPECT_EQ(outcome.reported[0].why, KeptFile::Why::ThroughLink);
+        EXPECT_EQ(outcome.reported[0].path, folder / L"linked");
+        EXPECT_NE(outcome.reported[0].linkTarget.find(L"linked"), std::wstring::npos)
+            << test::Utf8(outcome.reported[0].linkTarget);
+    }
+    EXPECT_TRUE(Exists(folder / L"linked\\b.ini"));
+    EXPECT_EQ(DeleteFilesByPath(folder / L"linked\\a.ini").deleted, 1U);
+
+    played.tag = IO_REPARSE_TAG_CLOUD;
+    const DeletionOutcome cloud = DeleteFilesByPath(folder / L"linked\\*.ini");
+    EXPECT_EQ(cloud.deleted, 1U);
+    EXPECT_TRUE(cloud.reported.empty());
+}
+
+// Where the file system answers zero ids, the settings file is told apart by
+// the path the system resolves, not taken for every file.
+TEST_F(PlayedFileSystem, ZeroFileIdsSpareOnlyTheSettingsFile) {
+    for (const wchar_t* name : {L"a.ini", L"b.ini", L"kx.ini"}) WriteBytes(folder / name, "x");
+    played.zeroIds = true;
+    const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini", folder / L"kx.ini");
+    EXPECT_EQ(outcome.deleted, 2U);
+    ASSERT_EQ(outcome.reported.size(), 1U);
+    EXPECT_EQ(outcome.reported[0].why, KeptFile::Why::Spared);
+    EXPECT_EQ(outcome.reported[0].path, folder / L"kx.ini");
 }
 
 TEST(DeleteFilesByPath, AShortNameAliasDeletesNothing) {
@@ -247,6 +331,11 @@ TEST(DeleteFilesByPath, ALinkGoesAsALinkAndItsTargetStays) {
     }
     ASSERT_TRUE(::CreateSymbolicLinkW((folder / L"dirlink.ini").c_str(), (folder / L"real").c_str(),
                                       SYMBOLIC_LINK_FLAG_DIRECTORY));
+    // A spared link keeps itself and the file it leads to.
+    WriteBytes(folder / L"real\\other.ini", "x");
+    const DeletionOutcome spared = DeleteFilesByPath(folder / L"real\\*.ini", folder / L"link.ini");
+    EXPECT_EQ(spared.deleted, 1U);
+    EXPECT_TRUE(Exists(folder / L"real\\target.ini"));
     const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
     EXPECT_EQ(outcome.deleted, 1U) << std::hex << outcome.firstError;
     EXPECT_EQ(Attributes(folder / L"link.ini"), INVALID_FILE_ATTRIBUTES);

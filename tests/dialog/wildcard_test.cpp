@@ -90,6 +90,13 @@ TEST(SplitLastComponent, KeepsTheSeparatorWithTheFolder) {
     EXPECT_TRUE(HasWildcard(L"a?.ini"));
     EXPECT_TRUE(HasWildcard(L"*"));
     EXPECT_FALSE(HasWildcard(L"C:\\x\\a.ini"));
+    const struct {
+        const wchar_t* path;
+        std::size_t root;
+    } roots[] = {{L"C:\\CAD\\sysinfo", 3},     {L"C:\\", 3},
+                 {L"\\\\srv\\share\\CAD", 12}, {L"\\\\srv\\share", 11},
+                 {L"\\\\?\\C:\\CAD", 7},       {L"\\\\?\\UNC\\srv\\sh\\CAD", 15}};
+    for (const auto& r : roots) EXPECT_EQ(RootLength(r.path), r.root) << r.path;
 }
 
 TEST(HasStrippedFolderComponent, FindsFoldersTheSystemWouldRename) {

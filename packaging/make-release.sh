@@ -2,9 +2,10 @@
 # Builds the release beside each other in <output folder>:
 #   Vantrel2-<version>.zip  the DLL, the Japanese install/uninstall scripts
 #                           (Shift-JIS, CRLF, as cmd.exe reads them on Japanese
-#                           Windows), the user guide and the administrators'
-#                           notes (UTF-8 with BOM, CRLF) and SHA256SUMS.txt of
-#                           those files
+#                           Windows), the user guide (guide-ja.txt) and the
+#                           administrators' guide (docs/administrators.md,
+#                           whole), both UTF-8 with BOM and CRLF, and
+#                           SHA256SUMS.txt of those files
 #   Vantrel2-<version>.msi  the package for administrators (same DLL)
 #   SHA256SUMS.txt          the zip and the MSI
 # Usage: make-release.sh <Vantrel2.dll> <version> <Vantrel2.wxs> <build-time file> <output folder>
@@ -84,7 +85,7 @@ for script in install uninstall; do
     crlf <"$HERE/$script.cmd.in" | iconv -f UTF-8 -t CP932 >"$STAGE/$script.cmd"
 done
 { printf '\xef\xbb\xbf'; crlf <"$HERE/guide-ja.txt"; } >"$STAGE/使い方.txt"
-{ printf '\xef\xbb\xbf'; crlf <"$HERE/admin-ja.txt"; } >"$STAGE/管理者向け.txt"
+{ printf '\xef\xbb\xbf'; crlf <"$(dirname "$HERE")/docs/administrators.md"; } >"$STAGE/管理者向け.txt"
 FILES=(Vantrel2.dll install.cmd uninstall.cmd 使い方.txt 管理者向け.txt)
 (cd "$STAGE" && sha256sum "${FILES[@]}" | crlf >SHA256SUMS.txt)
 $FIXUP zip "$WORK/$NAME.zip" "$EPOCH" "$STAGE" "${FILES[@]}" SHA256SUMS.txt

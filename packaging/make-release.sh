@@ -2,12 +2,14 @@
 # Builds the release beside each other in <output folder>:
 #   Vantrel2-<version>.zip  the DLL, the Japanese install/uninstall scripts
 #                           (Shift-JIS, CRLF, as cmd.exe reads them on Japanese
-#                           Windows), the user guide and the administrators'
-#                           notes (UTF-8 with BOM, CRLF) and SHA256SUMS.txt of
-#                           those files
+#                           Windows), the user guide (guide-ja.txt) and the
+#                           administrators' guide (docs/administrators.md,
+#                           whole), both UTF-8 with BOM and CRLF, and
+#                           SHA256SUMS.txt of those files
 #   Vantrel2-<version>.msi  the package for administrators (same DLL)
 #   SHA256SUMS.txt          the zip and the MSI
 # Usage: make-release.sh <Vantrel2.dll> <version> <Vantrel2.wxs> <build-time file> <output folder>
+#        make-release.sh --check-signing   (only the signing settings' check below)
 # The build's `release` target gives every argument: the WiX source with the
 # identifiers filled in and the build time are the build's. PYTHON names the
 # interpreter (python3 when unset).
@@ -21,24 +23,35 @@
 #   VANTREL2_SIGN_PFX        the PKCS#12 file with the code-signing key
 #   VANTREL2_SIGN_PASSWORD   its password, if it has one (read by osslsigncode
 #                            from a pipe: on no command line, in no trace)
-#   VANTREL2_SIGN_TIMESTAMP  optional: a time-stamping server's URL. Without
-#                            it the signing time is the build time, so a signed
-#                            release is reproducible too; with it, it is not.
-# The DLL is signed before it goes into the zip and the MSI; the MSI is signed
-# too. A password or a server without a certificate is an error.
+#   VANTREL2_SIGN_TIMESTAMP  an RFC 3161 time-stamping server's URL: its
+#                            countersignature keeps the signature valid after
+#                            the certificate expires
+#   VANTREL2_SIGN_TEST=1     without a server: a test signature, whose signing
+#                            time is the build time (reproducible, but invalid
+#                            once the certificate expires)
+# A certificate with neither is refused, and so is a password or a server
+# without a certificate, before anything is written. The DLL is signed before
+# it goes into the zip and the MSI; the MSI is signed too.
 set -euo pipefail
-[ $# = 5 ] || { sed -n 's/^# Usage: //p' "$0" >&2; exit 2; }
-DLL="$1" VERSION="$2" WXS="$(realpath "$3")" EPOCH="$(cat "$4")" OUT="$5"
-HERE="$(cd "$(dirname "$0")" && pwd)"
-FIXUP="${PYTHON:-python3} $(dirname "$HERE")/cmake/fixup.py"
-NAME="Vantrel2-$VERSION"
-
 has_password() { [ -n "${VANTREL2_SIGN_PASSWORD:+set}" ]; }  # traced as "set", never the value
 if [ -z "${VANTREL2_SIGN_PFX:-}" ] && { has_password || [ -n "${VANTREL2_SIGN_TIMESTAMP:-}" ]; }; then
     echo "make-release.sh: a signing password or time-stamp server is set, but no certificate" \
         "(VANTREL2_SIGN_PFX): nothing was written" >&2
     exit 2
 fi
+if [ -n "${VANTREL2_SIGN_PFX:-}" ] && [ -z "${VANTREL2_SIGN_TIMESTAMP:-}" ] &&
+    [ "${VANTREL2_SIGN_TEST:-}" != 1 ]; then
+    echo "make-release.sh: a signature without a time stamp is invalid once the certificate" \
+        "expires: set VANTREL2_SIGN_TIMESTAMP to an RFC 3161 time-stamping server's URL, or" \
+        "VANTREL2_SIGN_TEST=1 for a test signature; nothing was written" >&2
+    exit 2
+fi
+[ "$*" != --check-signing ] || exit 0
+[ $# = 5 ] || { sed -n 's/^# Usage: //p' "$0" >&2; exit 2; }
+DLL="$1" VERSION="$2" WXS="$(realpath "$3")" EPOCH="$(cat "$4")" OUT="$5"
+HERE="$(cd "$(dirname "$0")" && pwd)"
+FIXUP="${PYTHON:-python3} $(dirname "$HERE")/cmake/fixup.py"
+NAME="Vantrel2-$VERSION"
 
 mkdir -p "$OUT"
 rm -f "$OUT/$NAME.zip" "$OUT/$NAME.msi" "$OUT/SHA256SUMS.txt"
@@ -72,7 +85,7 @@ for script in install uninstall; do
     crlf <"$HERE/$script.cmd.in" | iconv -f UTF-8 -t CP932 >"$STAGE/$script.cmd"
 done
 { printf '\xef\xbb\xbf'; crlf <"$HERE/guide-ja.txt"; } >"$STAGE/使い方.txt"
-{ printf '\xef\xbb\xbf'; crlf <"$HERE/admin-ja.txt"; } >"$STAGE/管理者向け.txt"
+{ printf '\xef\xbb\xbf'; crlf <"$(dirname "$HERE")/docs/administrators.md"; } >"$STAGE/管理者向け.txt"
 FILES=(Vantrel2.dll install.cmd uninstall.cmd 使い方.txt 管理者向け.txt)
 (cd "$STAGE" && sha256sum "${FILES[@]}" | crlf >SHA256SUMS.txt)
 $FIXUP zip "$WORK/$NAME.zip" "$EPOCH" "$STAGE" "${FILES[@]}" SHA256SUMS.txt

@@ -36,6 +36,8 @@ bash scripts/ctest-retry.sh "$BUILD" || status=$?
 if [ "$PRESET" != windows ]; then
     echo "NOTE: this machine runs no 32-bit code. The shipped 32-bit Vantrel2.dll was built" \
         "but not run: the Windows tests above ran against the 64-bit build, and the release's" \
-        "install tests (zip with the 32-bit regsvr32, MSI with msiexec) and import check did not run."
+        "install tests (packaging.install_uninstall: the zip with the 32-bit regsvr32;" \
+        "packaging.msi: the MSI with msiexec) and the shipped DLL's import and PE header" \
+        "checks (release.imports, release.pe_header) did not run."
 fi
 exit "$status"

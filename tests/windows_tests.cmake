@@ -47,7 +47,7 @@ add_test(NAME release.signature
 add_test(NAME release.reproducible
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/reproducible_test.sh ${CMAKE_SOURCE_DIR}
                  ${PROJECT_VERSION})
-set_tests_properties(release.signature PROPERTIES TIMEOUT 120)
+set_tests_properties(release.signature PROPERTIES TIMEOUT 180)
 set_tests_properties(release.reproducible PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE)
 include(${CMAKE_CURRENT_LIST_DIR}/hardening/CMakeLists.txt)
 include(${CMAKE_CURRENT_LIST_DIR}/release/CMakeLists.txt)

@@ -82,6 +82,13 @@ case_file_version() {
     [ -n "$dll" ] && [ "$package" = "$dll" ]
 }
 
+# Silent installs have the Restart Manager close the programs holding files
+# in use, the CAD with its drawings included, unless the package says otherwise.
+case_restart_manager() {
+    msiinfo export "$WORK/old/Vantrel2-$VERSION.msi" Property | tr -d '\r' |
+        grep -qx $'MSIRESTARTMANAGERCONTROL\tDisable'
+}
+
 printf 'Set o = CreateObject("Vantrel2.OrvaneVbCommand")\r\no.VekProcDrawRubber 1.5, 2.5\r\nWScript.Echo TypeName(o) & " answered"\r\n' \
     >"$WORK/client.vbs"
 client() {
@@ -151,6 +158,7 @@ case_downgrade() {
 }
 
 row "File table version = the DLL's version resource" case_file_version
+row "MSIRESTARTMANAGERCONTROL=Disable: the CAD is never asked to close" case_restart_manager
 row "no INSTALLDIR: refused, nothing installed" case_no_installdir
 row "INSTALLDIR without sysinfo\\: refused, nothing installed" case_no_sysinfo
 row "silent install into the host folder" case_install

@@ -1,30 +1,40 @@
 #!/usr/bin/env bash
 # The release signed with a throwaway code-signing certificate: the DLL in
 # the zip and in the MSI, and the MSI itself, verify against that
-# certificate and not against another; signed releases are reproducible; the
-# password is on no command line and in no trace; a signing setting without
-# a certificate, or a failed signing, writes no release.
+# certificate and not against another; test-signed releases are reproducible;
+# one time-stamped by a local RFC 3161 server carries its countersignature
+# and, signatures removed, the unsigned content; the password is on no
+# command line and in no trace; a certificate with neither a server nor a
+# test signature asked for, a signing setting without a certificate, or a
+# failed signing, writes no release.
 # Usage: sign_test.sh <Vantrel2.dll> <version> <Vantrel2.wxs> <build-time file>
 set -euo pipefail
 DLL="$(realpath "$1")" VERSION="$2" WXS="$(realpath "$3")" BUILD_TIME="$(realpath "$4")"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
+trap 'kill "$TSA_PID" 2>/dev/null; rm -rf "$WORK"' EXIT
 cd "$WORK"
 release() { bash "$ROOT/packaging/make-release.sh" "$DLL" "$VERSION" "$WXS" "$BUILD_TIME" "$1"; }
 NAME="Vantrel2-$VERSION"
 
-certificate() {  # certificate <name>: <name>.pem and <name>.key
+certificate() {  # certificate <name> [<extended key usage>]: <name>.pem and <name>.key
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Vantrel2 test $1" \
-        -addext extendedKeyUsage=codeSigning -keyout "$1.key" -out "$1.pem" 2>/dev/null
+        -addext "extendedKeyUsage=${2:-codeSigning}" -keyout "$1.key" -out "$1.pem" 2>/dev/null
 }
 certificate signer
 certificate stranger
+certificate tsa critical,timeStamping
+printf '[tsa]\ndefault_tsa = local\n[local]\nserial = %s/tsa.serial\nsigner_digest = sha256\n%s\n' "$WORK" \
+    'default_policy = 1.2.3.4.1
+digests = sha256, sha384, sha512
+ess_cert_id_alg = sha256' >tsa.cnf
+python3 "$ROOT/tests/packaging/tsa_responder.py" tsa.key tsa.pem tsa.cnf >tsa.port 2>tsa.log &
+TSA_PID=$!
 export VANTREL2_SIGN_PASSWORD="pw-$RANDOM-$RANDOM-secret"
 openssl pkcs12 -export -inkey signer.key -in signer.pem -out signer.pfx \
     -passout env:VANTREL2_SIGN_PASSWORD
 openssl pkcs12 -export -inkey signer.key -in signer.pem -out open.pfx -passout pass:
-export VANTREL2_SIGN_PFX="$WORK/signer.pfx"
+export VANTREL2_SIGN_PFX="$WORK/signer.pfx" VANTREL2_SIGN_TEST=1
 
 # Every osslsigncode run goes through a wrapper that writes down its
 # arguments, and fails on a file named in FAIL_ON.
@@ -60,6 +70,30 @@ case_signed() {
         (cd signed && sha256sum -c --quiet SHA256SUMS.txt) && ! cmp -s "$DLL" "zip/$NAME/Vantrel2.dll" &&
         verifies "zip/$NAME/Vantrel2.dll" signer.pem && verifies "signed/$NAME.msi" signer.pem
 }
+stripped() {  # stripped <signed file> <out>: the file with its signature removed
+    osslsigncode remove-signature -in "$1" -out "$2" >/dev/null
+}
+msi_content() {  # msi_content <msi> <folder>: its tables, streams and summary
+    mkdir "$2" && (cd "$2" && msidump -s -t "$WORK/$1" >/dev/null)
+}
+# Time-stamped, the signatures differ from run to run; removed, they leave
+# the unsigned build's DLL, and the zip and the MSI's content are those an
+# unsigned release makes from the signed DLL.
+case_timestamped() {
+    for _ in $(seq 100); do [ -s tsa.port ] && break; sleep 0.1; done
+    (unset VANTREL2_SIGN_TEST; VANTREL2_SIGN_TIMESTAMP="http://127.0.0.1:$(cat tsa.port)" release stamped) \
+        >/dev/null && unpacked stamped && for file in "zip/$NAME/Vantrel2.dll" "stamped/$NAME.msi"; do
+            osslsigncode verify -CAfile signer.pem -TSA-CAfile tsa.pem -in "$file" |
+                grep -q '^Timestamp Server Signature verification: ok' || return 1
+        done && stripped "zip/$NAME/Vantrel2.dll" stripped.dll && cmp stripped.dll "$DLL" &&
+        (unset VANTREL2_SIGN_PFX VANTREL2_SIGN_PASSWORD; DLL="$WORK/zip/$NAME/Vantrel2.dll" release same) \
+            >/dev/null && cmp "stamped/$NAME.zip" "same/$NAME.zip" && stripped "stamped/$NAME.msi" stripped.msi &&
+        msi_content stripped.msi stripped && msi_content "same/$NAME.msi" same.msi && diff -r stripped same.msi
+}
+case_refused() {
+    ! (unset VANTREL2_SIGN_TEST; release refused 2>refused.log) && no_release refused &&
+        ! grep -q ' refused/' argv.log && grep -q 'VANTREL2_SIGN_TIMESTAMP.*VANTREL2_SIGN_TEST=1' refused.log
+}
 case_reproducible() {
     sleep 1.1 && release again >/dev/null &&
         for file in "$NAME.zip" "$NAME.msi" SHA256SUMS.txt; do cmp "signed/$file" "again/$file" || return 1; done
@@ -84,8 +118,10 @@ case_failed_signing() {
     ! FAIL_ON=package.msi release failing && no_release failing
 }
 
-row "signed: zip's and MSI's DLL and the MSI verify against the signer only" case_signed
-row "two signed releases of one build are byte-identical" case_reproducible
+row "test signature asked for: written; zip's and MSI's DLL and the MSI verify against the signer only" case_signed
+row "two test-signed releases of one build are byte-identical" case_reproducible
+row "time-stamped by the local responder: the signature carries the countersignature; content equal to the unsigned build" case_timestamped
+row "certificate without time-stamp server: refused, nothing written" case_refused
 row "the password is in no bash -x trace" case_trace
 row "password or time-stamp server without certificate: error, nothing written" case_no_certificate
 row "certificate without password signs" case_open_certificate

@@ -39,6 +39,15 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
              COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/imports_test.sh
                      $<TARGET_FILE:Vantrel2> ${TOOLCHAIN_PREFIX}-objdump
                      ${CMAKE_CURRENT_LIST_DIR}/packaging/imports-x86.txt)
+else()
+    # The 64-bit DLL is built as the shipped one is: the imports that no build
+    # may have, and the PE header's hardening.
+    add_test(NAME release.imports
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/packaging/imports_test.sh
+                     $<TARGET_FILE:Vantrel2> ${TOOLCHAIN_PREFIX}-objdump)
+    add_test(NAME release.pe_header
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/packaging/pe_header_test.py
+                     $<TARGET_FILE:Vantrel2> $<TARGET_FILE_DIR:Vantrel2>/Vantrel2.map)
 endif()
 # Signing and the reproducible release need no Wine: every machine runs them.
 add_test(NAME release.signature

@@ -3,9 +3,11 @@
 #include <oleacc.h>
 
 #include <atomic>
+#include <cwchar>
 #include <new>
 #include <utility>
 
+#include "ModuleCounts.h"
 #include "win_handles.h"
 #include "win_util.h"
 
@@ -19,14 +21,25 @@ struct Oleacc {
     decltype(&::LresultFromObject) lresultFromObject;
 };
 
+// From the system folder only: never the host's folder, where a planted
+// oleacc.dll would be found first, nor the current one.
+HMODULE LoadOleaccFromSystemFolder() noexcept {
+    HMODULE module = ::LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Windows 7 without KB2533623 knows no search flags: the full path.
+    if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+        static constexpr wchar_t kName[] = L"\\oleacc.dll";
+        wchar_t path[MAX_PATH + std::size(kName)] = {};
+        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return nullptr;
+        std::wmemcpy(path + length, kName, std::size(kName));
+        module = ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    return module;
+}
+
 const Oleacc& LoadedOleacc() {
     static const Oleacc oleacc = [] {
-        HMODULE module = ::LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        // Windows 7 without KB2533623 knows no search flags: the search a
-        // static import would get.
-        if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER) {
-            module = ::LoadLibraryW(L"oleacc.dll");
-        }
+        const HMODULE module = LoadOleaccFromSystemFolder();
         return Oleacc{
             ExportedFunction<decltype(&::CreateStdAccessibleObject)>(module,
                                                                      "CreateStdAccessibleObject"),
@@ -35,12 +48,27 @@ const Oleacc& LoadedOleacc() {
     return oleacc;
 }
 
+// The child a call names: CHILDID_SELF also when the argument was left out
+// (VT_EMPTY, or the missing-argument VT_ERROR a late-bound call passes).
+bool NamesSelf(VARIANT& child) {
+    if (child.vt == VT_EMPTY || (child.vt == VT_ERROR && child.scode == DISP_E_PARAMNOTFOUND)) {
+        return true;
+    }
+    UniqueVariant id;
+    return SUCCEEDED(::VariantChangeType(id.get(), &child, 0, VT_I4)) &&
+           id.get()->lVal == CHILDID_SELF;
+}
+
 // The system's object for a control, renamed. IOleWindow too, so that
-// WindowFromAccessibleObject finds the control, not its parent.
+// WindowFromAccessibleObject finds the control, not its parent. One of the
+// module's objects while it lives: a client may hold it after the dialog has
+// gone, and calls into this module's code until it lets go.
 class RenamedAccessible final : public IAccessible, public IOleWindow {
   public:
     RenamedAccessible(ComPtr<IAccessible> standard, HWND control, const wchar_t* name) noexcept
-        : standard_(std::move(standard)), control_(control), name_(name) {}
+        : standard_(std::move(standard)), control_(control), name_(name) {
+        ObjectCreated();
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
@@ -71,9 +99,7 @@ class RenamedAccessible final : public IAccessible, public IOleWindow {
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (child.vt != VT_I4 || child.lVal != CHILDID_SELF) {
-            return standard_->get_accName(child, name);
-        }
+        if (!NamesSelf(child)) return standard_->get_accName(child, name);
         if (!name) return E_POINTER;
         *name = MakeBstr(name_).release();
         return *name ? S_OK : E_OUTOFMEMORY;
@@ -90,10 +116,24 @@ class RenamedAccessible final : public IAccessible, public IOleWindow {
                                             DISPID* ids) override {
         return standard_->GetIDsOfNames(iid, names, count, locale, ids);
     }
+    // The system's Invoke would call its own object's get_accName: the name
+    // is answered here for a late-bound client too.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
                                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                      UINT* argumentError) override {
-        return standard_->Invoke(id, iid, locale, flags, params, result, exception, argumentError);
+        if (id != DISPID_ACC_NAME || !(flags & DISPATCH_PROPERTYGET) || !params ||
+            params->cNamedArgs != 0 || params->cArgs > 1 ||
+            (params->cArgs == 1 && !NamesSelf(params->rgvarg[0]))) {
+            return standard_->Invoke(id, iid, locale, flags, params, result, exception,
+                                     argumentError);
+        }
+        if (!result) return S_OK;
+        UniqueBstr name = MakeBstr(name_);
+        if (!name) return E_OUTOFMEMORY;
+        ::VariantInit(result);
+        result->vt = VT_BSTR;
+        result->bstrVal = name.release();
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
         return standard_->get_accParent(parent);
@@ -158,7 +198,7 @@ class RenamedAccessible final : public IAccessible, public IOleWindow {
     }
 
   private:
-    ~RenamedAccessible() = default;
+    ~RenamedAccessible() { ObjectDestroyed(); }
 
     std::atomic<ULONG> references_{1};
     const ComPtr<IAccessible> standard_;
@@ -183,15 +223,46 @@ LRESULT AnswerRenamed(HWND control, WPARAM flags, const wchar_t* name) {
     return answer > 0 ? answer : 0;
 }
 
+HRESULT CreateSystemAnnotationService(IAccPropServices** service) {
+    return ::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IAccPropServices, reinterpret_cast<void**>(service));
+}
+
+CreateAnnotationServiceCall createAnnotationService = CreateSystemAnnotationService;
+
+// The service that took the control's name; empty where it refused.
+ComPtr<IAccPropServices> AnnotateName(HWND control, const wchar_t* name) {
+    ComPtr<IAccPropServices> service;
+    if (FAILED(createAnnotationService(service.put())) || !service ||
+        FAILED(service->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                       PROPID_ACC_NAME, name))) {
+        return {};
+    }
+    return service;
+}
+
+// What a renamed control holds until it is destroyed. A name the service
+// took goes with it: the service would otherwise keep it for a later window
+// that gets the same handle.
 struct Subclass {
+    HWND control;
     WNDPROC original;
     const wchar_t* name;
+    ComPtr<IAccPropServices> annotation;
+
+    ~Subclass() {
+        if (annotation) {
+            annotation->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                       &PROPID_ACC_NAME, 1);
+        }
+    }
 };
 
 LRESULT CALLBACK RenamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* subclass = reinterpret_cast<Subclass*>(::GetWindowLongPtrW(control, GWLP_USERDATA));
     const WNDPROC original = subclass->original;
-    if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+    if (message == WM_GETOBJECT && !subclass->annotation &&
+        static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
         if (const LRESULT answer = AnswerRenamed(control, wParam, subclass->name)) return answer;
     } else if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
@@ -203,16 +274,25 @@ LRESULT CALLBACK RenamedControlProc(HWND control, UINT message, WPARAM wParam, L
 
 }  // namespace
 
+// Subclassed either way: to clear the name when the control goes, or to
+// answer WM_GETOBJECT where the service refused it.
 void GiveAccessibleName(HWND control, const wchar_t* name) {
-    auto* subclass = new (std::nothrow)
-        Subclass{reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)), name};
+    auto* subclass = new (std::nothrow) Subclass{
+        control, reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)), name, {}};
     if (!subclass) return;
     ::SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(subclass));
     if (!::SetWindowLongPtrW(control, GWLP_WNDPROC,
                              reinterpret_cast<LONG_PTR>(RenamedControlProc))) {
         ::SetWindowLongPtrW(control, GWLP_USERDATA, 0);
         delete subclass;
+        return;
     }
+    subclass->annotation = AnnotateName(control, name);
+}
+
+CreateAnnotationServiceCall ReplaceCreateAnnotationService(
+    CreateAnnotationServiceCall call) noexcept {
+    return std::exchange(createAnnotationService, call);
 }
 
 }  // namespace vantrel2

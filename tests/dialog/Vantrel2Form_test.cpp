@@ -6,14 +6,18 @@
 #include <oleacc.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "ModuleCounts.h"
+#include "accessible_name.h"
 #include "commonModule.h"
 #include "host_window.h"
 #include "layout_check.h"
@@ -676,6 +680,108 @@ TEST_F(FormTest, AScreenReaderHearsWhatEachControlIsForOnEveryShowAndAfterADpiCh
             ClickCancel(dialog);
         });
         EXPECT_TRUE(outcome.appeared);
+    }
+}
+
+// The system's annotation service, taking every name (as Windows does) or
+// refusing it (as Wine 8 does), in place of the real one while it lives.
+class StandInAnnotationService final : public IAccPropServices {
+  public:
+    std::vector<std::pair<HWND, std::wstring>> named;  // the control's own name, in call order
+    std::vector<HWND> cleared;                         // the same, taken back
+
+    explicit StandInAnnotationService(HRESULT answer) : answer_(answer) {
+        current = this;
+        previous_ = ReplaceCreateAnnotationService([](IAccPropServices** service) {
+            *service = current;
+            return S_OK;
+        });
+    }
+    ~StandInAnnotationService() { ReplaceCreateAnnotationService(previous_); }
+
+    HRESULT WINAPI QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG WINAPI AddRef() override { return 2; }  // lives on the test's stack
+    ULONG WINAPI Release() override { return 1; }
+    HRESULT WINAPI SetHwndPropStr(HWND control, DWORD object, DWORD child, MSAAPROPID property,
+                                  LPCWSTR name) override {
+        named.emplace_back(control, IsOwnName(object, child, &property, 1) ? name : L"(other)");
+        return answer_;
+    }
+    HRESULT WINAPI ClearHwndProps(HWND control, DWORD object, DWORD child,
+                                  const MSAAPROPID* properties, int count) override {
+        if (IsOwnName(object, child, properties, count)) cleared.push_back(control);
+        return S_OK;
+    }
+#define NOT_ASKED(method, ...) \
+    HRESULT WINAPI method(__VA_ARGS__) override { return E_UNEXPECTED; }
+    NOT_ASKED(SetPropValue, const BYTE*, DWORD, MSAAPROPID, VARIANT)
+    NOT_ASKED(SetPropServer, const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope)
+    NOT_ASKED(ClearProps, const BYTE*, DWORD, const MSAAPROPID*, int)
+    NOT_ASKED(SetHwndProp, HWND, DWORD, DWORD, MSAAPROPID, VARIANT)
+    NOT_ASKED(SetHwndPropServer, HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+              AnnoScope)
+    NOT_ASKED(ComposeHwndIdentityString, HWND, DWORD, DWORD, BYTE**, DWORD*)
+    NOT_ASKED(DecomposeHwndIdentityString, const BYTE*, DWORD, HWND*, DWORD*, DWORD*)
+    NOT_ASKED(SetHmenuProp, HMENU, DWORD, MSAAPROPID, VARIANT)
+    NOT_ASKED(SetHmenuPropStr, HMENU, DWORD, MSAAPROPID, LPCWSTR)
+    NOT_ASKED(SetHmenuPropServer, HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope)
+    NOT_ASKED(ClearHmenuProps, HMENU, DWORD, const MSAAPROPID*, int)
+    NOT_ASKED(ComposeHmenuIdentityString, HMENU, DWORD, BYTE**, DWORD*)
+    NOT_ASKED(DecomposeHmenuIdentityString, const BYTE*, DWORD, HMENU*, DWORD*)
+#undef NOT_ASKED
+
+  private:
+    static bool IsOwnName(DWORD object, DWORD child, const MSAAPROPID* properties, int count) {
+        return object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF && count == 1 &&
+               properties[0] == PROPID_ACC_NAME;
+    }
+    static inline StandInAnnotationService* current = nullptr;
+    const HRESULT answer_;
+    CreateAnnotationServiceCall previous_;
+};
+
+// The six names go to the annotation service and leave with their controls.
+// Only where it refuses do the controls answer with objects of the module's
+// own, which count while a client holds them and name themselves late-bound.
+TEST_F(FormTest, NamesGoToTheAnnotationServiceAndOnlyItsRefusalMakesObjectsOfTheModule) {
+    const Apartment apartment;
+    for (const HRESULT answer : {S_OK, E_NOTIMPL}) {
+        StandInAnnotationService service(answer);
+        Load();
+        std::vector<std::pair<HWND, std::wstring>> expected;
+        std::vector<HWND> controls;
+        HRESULT unloadWhileHeld = E_FAIL;
+        std::wstring lateBoundName;
+        const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
+            const Apartment client;
+            std::vector<ComPtr<IAccessible>> held;
+            for (const ControlDesign& design : ControlsInTabOrder()) {
+                if (!design.accessibleName) continue;
+                expected.emplace_back(controls.emplace_back(Item(dialog, design.id)),
+                                      design.accessibleName);
+                ::AccessibleObjectFromWindow(controls.back(), OBJID_CLIENT, __uuidof(IAccessible),
+                                             held.emplace_back().put_void());
+            }
+            unloadWhileHeld = CanUnloadNow();
+            DISPPARAMS none{};
+            UniqueVariant name;
+            if (held[0] && held[0]->Invoke(DISPID_ACC_NAME, IID_NULL, 0, DISPATCH_PROPERTYGET,
+                                           &none, name.put(), nullptr, nullptr) == S_OK) {
+                lateBoundName = name.get()->vt == VT_BSTR ? name.get()->bstrVal : L"?";
+            }
+            held.clear();
+            ClickCancel(dialog);
+        });
+        ASSERT_TRUE(outcome.appeared);
+        EXPECT_EQ(service.named, expected);
+        EXPECT_EQ(unloadWhileHeld, answer == S_OK ? S_OK : S_FALSE);
+        EXPECT_EQ(CanUnloadNow(), S_OK) << "let go";
+        if (answer == S_OK) {
+            EXPECT_TRUE(std::ranges::is_permutation(service.cleared, controls));
+        } else {
+            EXPECT_TRUE(service.cleared.empty());
+            EXPECT_EQ(lateBoundName, expected[0].second) << "late-bound";
+        }
     }
 }
 

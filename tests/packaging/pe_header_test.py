@@ -1,7 +1,8 @@
 """The shipped DLL's hardening as Windows and security scanners read it:
 ASLR (DYNAMIC_BASE), DEP (NX_COMPAT), no section both writable and
-executable, and the stack cookie check called from the project's code (read
-from the linker's map, since the image is stripped).
+executable; and, read from the linker's map since the image is stripped, the
+stack cookie check called from the project's code, GCC's libssp not linked,
+and the image starting at the entry point that seeds the cookie.
 Usage: pe_header_test.py <Vantrel2.dll> <Vantrel2.map>"""
 import re
 import struct
@@ -21,5 +22,14 @@ for i in range(sections):
 linked = open(map_file, errors="replace").read()
 if not re.search(r"\.obj\) \(__stack_chk_fail\)", linked):
     failures.append("no stack cookie check (__stack_chk_fail) called")
-print("FAIL: " + ", ".join(failures) if failures else "DYNAMIC_BASE, NX_COMPAT, no W+X section, stack cookie check")
+if "libssp" in linked:
+    failures.append("GCC's libssp linked")
+magic, entry = struct.unpack_from("<H14xI", data, pe + 24)
+wide = magic == 0x20B  # PE32+, the 64-bit build
+(image_base,) = struct.unpack_from("<Q" if wide else "<I", data, pe + 24 + (24 if wide else 28))
+seeding = re.search(r"^ +0x([0-9a-f]+) +vantrel2_dll_entry$", linked, re.M)
+if not seeding or image_base + entry != int(seeding.group(1), 16):
+    failures.append("entry point other than vantrel2_dll_entry")
+print("FAIL: " + ", ".join(failures) if failures else
+      "DYNAMIC_BASE, NX_COMPAT, no W+X section, own stack cookie check seeded at the entry point")
 sys.exit(1 if failures else 0)

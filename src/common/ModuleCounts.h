@@ -1,5 +1,6 @@
-// What DllCanUnloadNow looks at: live command objects and class factory
-// locks in the whole process.
+// What DllCanUnloadNow looks at: the objects the module has handed out that
+// are still alive (command objects, the dialog's accessible objects) and class
+// factory locks, in the whole process.
 #pragma once
 
 #include <windows.h>

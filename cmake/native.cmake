@@ -2,6 +2,7 @@
 # libFuzzer targets (clang only).
 set(VANTREL2_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all
                         -fno-omit-frame-pointer)
+add_subdirectory(src)
 target_compile_options(vantrel2_portable PRIVATE ${VANTREL2_SANITIZERS})
 
 find_package(GTest REQUIRED)

@@ -17,23 +17,14 @@
 #
 #   bash scripts/bench.sh
 #
-# VANTREL2_BUILD picks the build folder (default build/windows, or
-# build/windows-x64 where the machine runs no 32-bit code).
+# VANTREL2_BUILD picks the build folder (see scripts/start-up.sh).
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$ROOT"
+source "$(dirname "$0")/start-up.sh"
 PAIRS="${PAIRS:-100}"
 FIRST_PAIRS="${FIRST_PAIRS:-15}"
 DELETE_PAIRS="${DELETE_PAIRS:-6}"
 
-bash scripts/setup.sh >/dev/null
-source scripts/wine-session.sh
-source scripts/shipped-dll.sh
-PRESET="$(bash scripts/windows-preset.sh)"
-BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
-session_lock "$BUILD" "$SHIPPED_BUILD"
-cmake --preset "$PRESET" -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j2 --target Vantrel2 VekCmdLib VantrelStartBench VantrelDeleteBench >/dev/null
+start_up Vantrel2 VekCmdLib VantrelStartBench VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
 
@@ -42,8 +33,6 @@ rm -rf "$HOST"
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
 cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelStartBench.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
 
-start_xvfb
-wine_session_start
 export VEKCMDLIB_LOG="$HOST/VekCmdLib.log"
 fail() { echo "bench: $*" >&2; exit 1; }
 

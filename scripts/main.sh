@@ -10,12 +10,10 @@
 #
 # --reset puts the sample host folder back to its first state (three sample
 # target files, no kxSystem.ini). VANTREL2_BUILD picks another build folder
-# (default build/windows, or build/windows-x64 where the machine runs no
-# 32-bit code). Exits non-zero, with the reason, when the command did not
-# start and show its dialog as it should.
+# (see scripts/start-up.sh). Exits non-zero, with the reason, when the
+# command did not start and show its dialog as it should.
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$ROOT"
+source "$(dirname "$0")/start-up.sh"
 
 reset=0
 for arg in "$@"; do
@@ -25,13 +23,7 @@ for arg in "$@"; do
     esac
 done
 
-bash scripts/setup.sh
-source scripts/wine-session.sh
-source scripts/shipped-dll.sh
-PRESET="$(bash scripts/windows-preset.sh)"
-BUILD="$(realpath -m "${VANTREL2_BUILD:-$ROOT/build/$PRESET}")"
-session_lock "$BUILD" "$SHIPPED_BUILD"
-
+start_up --display Vantrel2 VekCmdLib VantrelHost WindowCloser
 shipped_dll_build
 echo "built: $SHIPPED_DLL ($(stat -c %s "$SHIPPED_DLL") bytes)"
 file "$SHIPPED_DLL" 2>/dev/null || true
@@ -40,8 +32,6 @@ echo "imports:"; shipped_dll_imports | sed 's/^/  /'
 if [ "$PRESET" != windows ]; then
     echo "this machine runs no 32-bit code: the command runs here from the 64-bit build"
 fi
-cmake --preset "$PRESET" -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target Vantrel2 VekCmdLib VantrelHost WindowCloser
 BIN="$BUILD/bin"
 DLL="$BIN/Vantrel2.dll"
 
@@ -61,15 +51,6 @@ cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelHost.exe" "$BIN/WindowCloser
 
 export VEKCMDLIB_LOG="$HOST/VekCmdLib.log"
 : >"$VEKCMDLIB_LOG"
-
-display_usable() {
-    [ -n "${DISPLAY:-}" ] || return 1
-    if command -v xdpyinfo >/dev/null; then
-        timeout 5 xdpyinfo >/dev/null 2>&1
-    else
-        timeout 5 import -window root -crop 1x1+0+0 null: >/dev/null 2>&1
-    fi
-}
 
 # The host's own report decides: the start must have succeeded.
 started() { grep -q '^VekProcStartCmd hr=0x00000000 nCode=1' "$1"; }
@@ -108,18 +89,14 @@ link_cad() {
 
 cd "$HOST"
 OUT="$HOST/host-output.txt"
-if display_usable; then
-    wine_session_start
-    link_cad
+link_cad
+if [ "$PRIVATE_DISPLAY" = no ]; then
     echo "running the command on $DISPLAY: tick, execute or cancel in the dialog"
     wine_run 'C:\CAD\VantrelHost.exe' --dll Vantrel2.dll --cmdline 1 </dev/null >"$OUT" 2>&1 ||
         host_failed "$OUT"
     tr -d '\r' <"$OUT"
     started "$OUT" || host_failed "$OUT"
 else
-    start_xvfb
-    wine_session_start
-    link_cad
     show_in_desktop shot "$OUT" "$BUILD/Vantrel2-dialog.png"
     tr -d '\r' <"$OUT"
     echo "screenshot: $BUILD/Vantrel2-dialog.png"

@@ -3,37 +3,27 @@
 # with the fuzzers, then the Windows build under Wine (Japanese code page,
 # private Xvfb; a 64-bit build of the same tests where the machine runs no
 # 32-bit code). Installs what is missing first.
+# VANTREL2_BUILD picks the Windows build folder (see scripts/start-up.sh).
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+source "$(dirname "$0")/start-up.sh"
 cd "$ROOT"
-bash scripts/setup.sh
-source scripts/wine-session.sh
-source scripts/shipped-dll.sh
-PRESET="$(bash scripts/windows-preset.sh)"
-BUILD="$ROOT/build/$PRESET"
+
+echo "== windows: Vantrel2.dll and the tests, built for the Wine this machine runs"
+start_up --lock-preset native
 shipped_status=0
-session_lock "$ROOT/build/native" "$SHIPPED_BUILD" "$BUILD"
-
-echo "== native: portable logic under ASan/UBSan, fuzzers, the scripts"
-cmake --preset native >/dev/null
-cmake --build --preset native -j"$(nproc)"
-ctest --preset native -j2
-
-if [ "$PRESET" = windows ]; then
-    echo "== windows: Vantrel2.dll and the tests under Wine"
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows -j"$(nproc)"
-else
+if [ "$PRESET" != windows ]; then
     echo "== windows: Vantrel2.dll (32-bit, as shipped), its imports and PE header"
     shipped_dll_build
     ctest --test-dir "$SHIPPED_BUILD" -R '^release\.(imports|pe_header)$' --output-on-failure ||
         shipped_status=$?
-    echo "== this machine runs no 32-bit code: the tests built for 64-bit, under 64-bit Wine"
-    cmake --preset windows-x64 >/dev/null
-    cmake --build --preset windows-x64 -j"$(nproc)"
 fi
-start_xvfb
-wine_session_start
+
+echo "== native: portable logic under ASan/UBSan, fuzzers, the scripts"
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$JOBS"
+ctest --preset native -j"$JOBS"
+
+echo "== windows: the tests under Wine"
 status=0
 bash scripts/ctest-retry.sh "$BUILD" || status=$?
 if [ "$PRESET" != windows ]; then

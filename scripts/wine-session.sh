@@ -99,6 +99,9 @@ reset_dpi() {
 # start_xvfb: a private X server on a display it picks itself (no two runs
 # can take the same one), whatever DISPLAY says. As with xvfb-run, only
 # clients that hold this run's random cookie may connect to it.
+# Not xvfb-run itself: it keeps the server only for the one command it runs,
+# where a run needs it across several (Wine, ctest, screenshots, the
+# benchmark's CPU figures of the server's own process).
 start_xvfb() {
     local pid_file="$BUILD/.vantrel2-xvfb.pid" ready stale pid n cookie
     stale="$(cat "$pid_file" 2>/dev/null || true)"

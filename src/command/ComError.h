@@ -28,7 +28,10 @@ void ClearFailure() noexcept;
 HRESULT ReportCurrentException() noexcept;
 
 // Runs `body`, returning its HRESULT, or the reported failure for an
-// exception that escapes it: what every COM entry point wraps itself in.
+// exception that escapes it. The entry points whose work allocates in C++
+// (VekProcStartCmd, the registration exports, loading the type library) wrap
+// themselves in it; every other one uses only calls that cannot throw (BSTRs,
+// fixed records, COM) and returns their HRESULTs as they are.
 template <typename Body>
 HRESULT CallReportingExceptions(Body&& body) noexcept {
     try {

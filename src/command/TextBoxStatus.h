@@ -38,7 +38,4 @@ static_assert(offsetof(TextBoxStatusW, field) == 528);
 TextBoxStatusA ToAnsiForm(const TextBoxStatusW& wide) noexcept;
 TextBoxStatusW ToWideForm(const TextBoxStatusA& ansi) noexcept;
 
-// The text field at its full width of 256 characters, nothing trimmed.
-std::wstring FullText(const TextBoxStatusW& wide);
-
 }  // namespace vantrel2

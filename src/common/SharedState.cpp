@@ -70,7 +70,7 @@ void LoadSharedState(SharedState& state, const std::wstring& appPath) {
                                    &state.BinderAttrFlag, &state.DrawingAttrFlag};
     for (size_t i = 0; i < kSettingKeys.size(); ++i) {
         const auto text = ProfileRead(SettingsFileName(state.SysInfoDir), kSettingsSection,
-                                      kSettingKeys[i], kDefaultFlagText);
+                                      kSettingKeys[i], NumberText(kTicked));
         *flags[i] = FlagFromSettingText(text);
     }
 }

@@ -2,41 +2,11 @@
 
 #include <array>
 
+#include "code_page.h"
 #include "visual_styles.h"
 #include "win_util.h"
 
 namespace vantrel2 {
-
-std::optional<std::string> ExactAnsi(std::wstring_view text) {
-    if (text.empty()) return std::string();
-    // UTF-8 as the system code page has every character but takes neither
-    // the best-fit flag nor the default-character report: there a lone
-    // surrogate, which would become U+FFFD, fails the conversion instead.
-    const bool utf8 = ::GetACP() == CP_UTF8;
-    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
-    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-    BOOL defaulted = FALSE;
-    BOOL* const report = utf8 ? nullptr : &defaulted;
-    const int length = static_cast<int>(text.size());
-    const int bytes =
-        ::WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, report);
-    if (bytes <= 0 || defaulted) return std::nullopt;
-    std::string result(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(codePage, flags, text.data(), length, result.data(), bytes, nullptr,
-                          nullptr);
-    return result;
-}
-
-std::string OrdinaryAnsi(std::wstring_view text) { return Narrow(text, CP_ACP); }
-
-std::wstring FromAnsi(std::string_view bytes) {
-    if (bytes.empty()) return {};
-    const int length = static_cast<int>(bytes.size());
-    const int chars = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-    std::wstring result(static_cast<size_t>(chars), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, result.data(), chars);
-    return result;
-}
 
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText) {

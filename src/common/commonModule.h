@@ -47,15 +47,4 @@ void ShowWarning(std::wstring_view text, HWND owner = nullptr);
 // could not be shown).
 std::int16_t AskCaution(std::wstring_view text, HWND owner = nullptr);
 
-// Conversions at the ANSI boundary, with the system code page. ExactAnsi gives
-// nothing for text with a character the code page lacks: never a best-fit
-// look-alike, which could turn a path into another (U+00A5 into '\' in code
-// page 932).
-std::optional<std::string> ExactAnsi(std::wstring_view text);
-// The system's ordinary conversion, as the ANSI profile functions have always
-// applied it: what the code page lacks becomes its best fit or its default
-// character. For names, never for paths.
-std::string OrdinaryAnsi(std::wstring_view text);
-std::wstring FromAnsi(std::string_view bytes);
-
 }  // namespace vantrel2

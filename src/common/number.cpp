@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "settings.h"
+
 namespace vantrel2 {
 namespace {
 
@@ -213,7 +215,7 @@ std::int16_t FlagFromSettingText(std::wstring_view text) {
     // steps in floating-point registers, where a tiny one traps as well.
     const HostFloatingPointState state;
     const auto flag = RoundToInt16(ParseLeadingNumber(text));
-    if (!flag || *flag < 0 || *flag > 2) return kDefaultFlag;
+    if (!flag || *flag < 0 || *flag > 2) return kTicked;
     return *flag;
 }
 

@@ -26,11 +26,9 @@ std::optional<std::int16_t> RoundToInt16(double value);
 
 // The check-box value a stored flag loads as. A missing or empty value arrives
 // here as the default text "1". A number that is not a check-box value
-// (0, 1 or 2 after rounding) loads as the default 1, so that one bad edit of
-// the settings file cannot keep the command from starting.
+// (0, 1 or 2 after rounding) loads as the default 1 (ticked), so that one bad
+// edit of the settings file cannot keep the command from starting.
 std::int16_t FlagFromSettingText(std::wstring_view text);
-
-inline constexpr std::int16_t kDefaultFlag = 1;
 
 // Decimal text of a number: at most 15 significant digits, exponent form
 // outside 1E-5 .. 1E+15, and a pure fraction written with its leading zero

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,9 @@ inline constexpr std::wstring_view kDrawingAttrKey = L"図面属性情報ファ�
 inline constexpr std::array<std::wstring_view, 4> kSettingKeys = {kConfirmKey, kOpenHistoryKey,
                                                                   kBinderAttrKey, kDrawingAttrKey};
 
-inline constexpr std::wstring_view kDefaultFlagText = L"1";
+// The check value that alone counts as ticked, for a check box and a stored
+// flag alike; also a flag's value when the settings file has none.
+inline constexpr std::int16_t kTicked = 1;
 
 struct CommandPaths {
     std::wstring AppPath;

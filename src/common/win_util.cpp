@@ -39,16 +39,6 @@ HRESULT CurrentExceptionResult() noexcept {
     }
 }
 
-std::string Narrow(std::wstring_view text, UINT codePage) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int size =
-        ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    ::WideCharToMultiByte(codePage, 0, text.data(), length, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
 std::wstring SystemMessage(HRESULT result) {
     const DWORD code = HRESULT_FACILITY(result) == FACILITY_WIN32
                            ? static_cast<DWORD>(HRESULT_CODE(result))

@@ -30,13 +30,6 @@ class SlimLock {
 // anything else. Only inside a catch block.
 HRESULT CurrentExceptionResult() noexcept;
 
-// Wide text in a code page, through the system's ordinary conversion (what
-// the page lacks becomes its best fit or its default character).
-std::string Narrow(std::wstring_view text, UINT codePage);
-
-// UTF-8 for a console or a log.
-inline std::string Utf8(std::wstring_view text) { return Narrow(text, CP_UTF8); }
-
 // What Windows says of a failure, in the user's language, on one line; the
 // code in hexadecimal where it has no words for it.
 std::wstring SystemMessage(HRESULT result);

@@ -57,16 +57,6 @@ constexpr std::wstring_view kNothingListed =
     L"メモリが不足したため、削除または保存できなかったファイルを表示できません。ファイルの状態を"
     L"確認して下さい。";
 
-// std::to_wstring would bring the runtime's wide printf into the DLL.
-std::wstring DecimalText(std::size_t value) {
-    std::wstring digits;
-    do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    return digits;
-}
-
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
@@ -116,7 +106,8 @@ std::wstring RefusalReport(const std::vector<Refusal>& refusals) {
         if (!report.empty()) report += L"\n\n";
         report += group.heading;
         report += lines;
-        if (unlisted > 0) report += L"\nほか " + DecimalText(unlisted) + L" 個のファイル";
+        if (unlisted > 0)
+            report += L"\nほか " + NumberText(static_cast<double>(unlisted)) + L" 個のファイル";
     }
     if (advise) {
         report += L"\n\n";

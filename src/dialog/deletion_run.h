@@ -16,7 +16,6 @@
 namespace vantrel2 {
 
 inline constexpr int kRowCount = kFormRowCount;
-inline constexpr std::int16_t kTicked = 1;
 inline constexpr std::int16_t kAnswerYes = 6;
 
 // Something a completed run could not do that the user asked for: a file

@@ -1,5 +1,6 @@
-// What makes the dialog modal over the host although it has no owner form:
-// the thread's other top-level windows are disabled while it is open.
+// What makes the dialog modal over the whole host, beyond its owner (the
+// CAD's window, or a hidden window where the CAD has none): the thread's
+// other top-level windows are disabled while it is open.
 #pragma once
 
 #include <windows.h>

@@ -8,6 +8,11 @@
 namespace vantrel2 {
 namespace {
 
+// The text field at its full width of 256 characters, nothing trimmed.
+std::wstring FullText(const TextBoxStatusW& wide) {
+    return std::wstring(wide.text, kTextBoxTextLength);
+}
+
 TextBoxStatusA AnsiWithText(const std::string& bytes) {
     TextBoxStatusA record{};
     std::memset(record.leading, 0xA5, sizeof record.leading);

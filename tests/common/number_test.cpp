@@ -1,5 +1,7 @@
 #include "number.h"
 
+#include "settings.h"
+
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -72,12 +74,12 @@ TEST(FlagFromSettingText, LoadsCheckBoxValues) {
 }
 
 TEST(FlagFromSettingText, ANumberThatIsNoCheckBoxValueLoadsTheDefault) {
-    EXPECT_EQ(FlagFromSettingText(L"3"), kDefaultFlag);
-    EXPECT_EQ(FlagFromSettingText(L"2.6"), kDefaultFlag);
-    EXPECT_EQ(FlagFromSettingText(L"-1"), kDefaultFlag);
-    EXPECT_EQ(FlagFromSettingText(L"40000"), kDefaultFlag);
-    EXPECT_EQ(FlagFromSettingText(L"-40000"), kDefaultFlag);
-    EXPECT_EQ(FlagFromSettingText(L"1e999"), kDefaultFlag);
+    EXPECT_EQ(FlagFromSettingText(L"3"), kTicked);
+    EXPECT_EQ(FlagFromSettingText(L"2.6"), kTicked);
+    EXPECT_EQ(FlagFromSettingText(L"-1"), kTicked);
+    EXPECT_EQ(FlagFromSettingText(L"40000"), kTicked);
+    EXPECT_EQ(FlagFromSettingText(L"-40000"), kTicked);
+    EXPECT_EQ(FlagFromSettingText(L"1e999"), kTicked);
 }
 
 // A host thread whose one unit rounds toward zero and traps on every
@@ -131,10 +133,10 @@ LONG WINAPI EndAsTrapped(EXCEPTION_POINTERS*) { std::_Exit(3); }
     const std::pair<std::wstring, std::int16_t> cases[] = {
         {L"1.5", 2},
         {L"2.5", 2},
-        {L"1e400", kDefaultFlag},
-        {L"-1e400", kDefaultFlag},
+        {L"1e400", kTicked},
+        {L"-1e400", kTicked},
         {L"1e-400", 0},
-        {std::wstring(400, L'9'), kDefaultFlag},
+        {std::wstring(400, L'9'), kTicked},
         {L"nan", 0},
         {L"inf", 0},
         // Denormal numbers, which trap where the denormal exception is unmasked.

@@ -120,6 +120,23 @@ for _ in $(seq 50); do
 done
 check "of two runs started together, one ran and one named it: $races times of 50" test "$races" = 50
 
+# Two main-job runs in different build folders go side by side: each locks
+# its own folder only, the shipped DLL's build inside it (cmake a stand-in).
+mkdir -p "$T/no-cmake"
+printf '#!/bin/sh\necho "cmake $*" >>"%s/cmake-calls"\n' "$T" >"$T/no-cmake/cmake"
+chmod +x "$T/no-cmake/cmake"
+main_job() { # main_job <folder>
+    PATH="$T/no-cmake:$PATH" VANTREL2_BUILD="$1" timeout 60 bash -c "set -euo pipefail
+        source '$SRC/scripts/start-up.sh'; start_up --no-wine; shipped_dll_build
+        touch '$1/started'; sleep 3" >"$1.log" 2>&1
+}
+main_job "$T/one" &
+main_job "$T/two" &
+wait
+check "two main-job runs in different folders both ran" test -e "$T/one/started" -a -e "$T/two/started"
+check "each built the shipped DLL inside its own folder" \
+    bash -c "grep -c -- '-B $T/\(one\|two\)' '$T/cmake-calls' | grep -qx 4"
+
 # The retry: a test that died before starting runs once more; one that ran
 # and failed does not. A test CTest could not start, or that the retry did
 # not run (its program gone by then), is a failure.

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "commonModule.h"
+#include "code_page.h"
 
 namespace vantrel2 {
 

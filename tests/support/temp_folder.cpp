@@ -29,14 +29,6 @@ CurrentFolder::CurrentFolder(const std::wstring& folder) {
 
 CurrentFolder::~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
 
-std::string Utf8(const std::wstring& text) {
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
-
 std::vector<unsigned char> ReadBytes(const std::wstring& file) {
     UniqueFile handle(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "code_page.h"
+
 namespace vantrel2::test {
 
 class TempFolder {
@@ -36,7 +38,7 @@ class CurrentFolder {
 };
 
 // UTF-8 for test messages and traces.
-std::string Utf8(const std::wstring& text);
+using vantrel2::Utf8;
 
 std::vector<unsigned char> ReadBytes(const std::wstring& file);
 void WriteBytes(const std::wstring& file, std::string_view bytes);

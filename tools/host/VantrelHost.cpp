@@ -16,7 +16,7 @@
 
 #include "host_command.h"
 #include "win_handles.h"
-#include "win_util.h"
+#include "code_page.h"
 
 namespace {
 

@@ -66,12 +66,10 @@ void ReleaseAllSharedState() {
 void LoadSharedState(SharedState& state, const std::wstring& appPath) {
     static_cast<CommandPaths&>(state) = DeriveCommandPaths(appPath);
 
-    std::int16_t* const flags[] = {&state.ConfirmFlag, &state.OpenHistoryFlag,
-                                   &state.BinderAttrFlag, &state.DrawingAttrFlag};
     for (size_t i = 0; i < kSettingKeys.size(); ++i) {
         const auto text = ProfileRead(SettingsFileName(state.SysInfoDir), kSettingsSection,
                                       kSettingKeys[i], NumberText(kTicked));
-        *flags[i] = FlagFromSettingText(text);
+        state.*kSettingFlags[i] = FlagFromSettingText(text);
     }
 }
 

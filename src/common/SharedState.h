@@ -21,11 +21,7 @@ class ModalDialog {
     virtual HRESULT ShowModal() = 0;
 };
 
-struct SharedState : CommandPaths {
-    std::int16_t ConfirmFlag = 0;
-    std::int16_t OpenHistoryFlag = 0;
-    std::int16_t BinderAttrFlag = 0;
-    std::int16_t DrawingAttrFlag = 0;
+struct SharedState : CommandPaths, CommandFlags {
     std::unique_ptr<ModalDialog> DialogInstance;
 };
 

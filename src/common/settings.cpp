@@ -6,9 +6,8 @@ CommandPaths DeriveCommandPaths(std::wstring_view appPath) {
     CommandPaths paths;
     paths.AppPath = std::wstring(appPath);
     paths.SysInfoDir = paths.AppPath + L"\\sysinfo";
-    paths.OpenHistoryFile = paths.AppPath + L"\\sysdata\\FileOpenDlg.ini";
-    paths.BinderAttrFile = paths.SysInfoDir + L"\\BndAttrData.ini";
-    paths.DrawingAttrFile = paths.SysInfoDir + L"\\DrwAttrData.ini";
+    for (const RowDescription& row : kRows)
+        paths.*row.path = paths.AppPath + std::wstring(row.pathUnderApp);
     return paths;
 }
 

@@ -7,30 +7,24 @@
 #include <string>
 #include <string_view>
 
+#include "rows.h"
+
 namespace vantrel2 {
 
 inline constexpr std::wstring_view kSettingsSection = L"各種履歴情報ファイル削除";
 inline constexpr std::wstring_view kConfirmKey = L"確認メッセージ";
-inline constexpr std::wstring_view kOpenHistoryKey = L"開く履歴ファイル";
-inline constexpr std::wstring_view kBinderAttrKey = L"バインダー情報ファイル";
-inline constexpr std::wstring_view kDrawingAttrKey = L"図面属性情報ファイル";
 
 // The four keys in the order they are loaded and saved: the confirmation
 // switch, then rows 0, 1 and 2.
-inline constexpr std::array<std::wstring_view, 4> kSettingKeys = {kConfirmKey, kOpenHistoryKey,
-                                                                  kBinderAttrKey, kDrawingAttrKey};
+inline constexpr std::array<std::wstring_view, 4> kSettingKeys = {
+    kConfirmKey, kRows[0].settingKey, kRows[1].settingKey, kRows[2].settingKey};
+// Where the load keeps each of them, in the same order.
+inline constexpr std::array<std::int16_t CommandFlags::*, 4> kSettingFlags = {
+    &CommandFlags::ConfirmFlag, kRows[0].flag, kRows[1].flag, kRows[2].flag};
 
 // The check value that alone counts as ticked, for a check box and a stored
 // flag alike; also a flag's value when the settings file has none.
 inline constexpr std::int16_t kTicked = 1;
-
-struct CommandPaths {
-    std::wstring AppPath;
-    std::wstring SysInfoDir;
-    std::wstring OpenHistoryFile;
-    std::wstring BinderAttrFile;
-    std::wstring DrawingAttrFile;
-};
 
 // Plain concatenation: a drive-root AppPath ("C:\") gives doubled separators,
 // used as formed.

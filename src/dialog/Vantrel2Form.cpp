@@ -78,9 +78,9 @@ HWND HostOwnerWindow() {
     return root;
 }
 
-bool IsRow(int id, int base) { return id >= base && id < base + kFormRowCount; }
+bool IsRow(int id, int base) { return id >= base && id < base + kRowCount; }
 
-bool IsValidRow(int row) { return row >= 0 && row < kFormRowCount; }
+bool IsValidRow(int row) { return row >= 0 && row < kRowCount; }
 
 }  // namespace
 
@@ -283,9 +283,9 @@ HRESULT Vantrel2Form::RunLoadStep(const SharedState& state) {
     SetText2(0, state.OpenHistoryFile);
     SetText2(1, state.BinderAttrFile);
     SetText2(2, state.DrawingAttrFile);
-    const std::int16_t rowFlags[kFormRowCount] = {state.OpenHistoryFlag, state.BinderAttrFlag,
-                                                  state.DrawingAttrFlag};
-    for (int row = 0; row < kFormRowCount; ++row) {
+    const std::int16_t rowFlags[kRowCount] = {state.OpenHistoryFlag, state.BinderAttrFlag,
+                                              state.DrawingAttrFlag};
+    for (int row = 0; row < kRowCount; ++row) {
         const HRESULT hr = SetCheck2Value(row, rowFlags[row]);
         if (FAILED(hr)) return hr;
     }
@@ -398,7 +398,7 @@ void Vantrel2Form::ForgetWindow() noexcept {
     window_ = nullptr;
     unloading_ = false;
     handlerRunning_ = false;
-    for (int row = 0; row < kFormRowCount; ++row) {
+    for (int row = 0; row < kRowCount; ++row) {
         check2_[row] = text2_[row] = command4_[row] = nullptr;
     }
     check1_ = nullptr;

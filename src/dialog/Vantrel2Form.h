@@ -81,9 +81,9 @@ class Vantrel2Form : public ModalDialog {
     void ForgetWindow() noexcept;
 
     HWND window_ = nullptr;
-    HWND check2_[kFormRowCount] = {};
-    HWND text2_[kFormRowCount] = {};
-    HWND command4_[kFormRowCount] = {};
+    HWND check2_[kRowCount] = {};
+    HWND text2_[kRowCount] = {};
+    HWND command4_[kRowCount] = {};
     HWND check1_ = nullptr;
 
     // Per show.

@@ -11,15 +11,6 @@
 
 namespace vantrel2 {
 
-const std::array<RowTexts, kRowCount> kRowTexts = {{
-    {L"ファイル｢開く｣履歴ファイルを正しく入力して下さい。",
-     L"ファイル｢開く｣履歴ファイルの拡張子は ｢INI｣ になります。", kOpenHistoryKey},
-    {L"バインダー属性情報ファイルを正しく入力して下さい。",
-     L"バインダー属性情報ファイルの拡張子は ｢INI｣ になります。", kBinderAttrKey},
-    {L"図面属性情報ファイルを正しく入力して下さい。",
-     L"図面属性情報ファイルの拡張子は ｢INI｣ になります。", kDrawingAttrKey},
-}};
-
 std::wstring ConfirmationQuestion(std::wstring_view path) {
     std::wstring question = L"｢";
     question += path;
@@ -136,7 +127,7 @@ RowEnd RunRow(DeletionRunHost& host, int row, std::wstring& path, Collected& col
         host.SetPathText(row, TrimSpaces(*typed));
     }
 
-    const RowTexts& texts = kRowTexts[static_cast<std::size_t>(row)];
+    const RowDescription& texts = kRows[static_cast<std::size_t>(row)];
     const auto trimmed = host.PathText(row);
     if (!trimmed || trimmed->empty()) {
         host.ShowWarning(texts.emptyWarning);
@@ -219,7 +210,7 @@ RunEnd RunDeletion(DeletionRunHost& host) noexcept {
     }
     WriteCheckValue(host, kConfirmKey, host.ConfirmCheckValue(), collected);
     for (int row = 0; row < kRowCount; ++row) {
-        WriteCheckValue(host, kRowTexts[static_cast<std::size_t>(row)].settingKey,
+        WriteCheckValue(host, kRows[static_cast<std::size_t>(row)].settingKey,
                         host.RowCheckValue(row), collected);
     }
     ShowCollected(host, collected);

@@ -11,11 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "layout.h"
+#include "rows.h"
 
 namespace vantrel2 {
 
-inline constexpr int kRowCount = kFormRowCount;
 inline constexpr std::int16_t kAnswerYes = 6;
 
 // Something a completed run could not do that the user asked for: a file
@@ -59,13 +58,6 @@ class DeletionRunHost {
     // Unloads the dialog, which ends its modal show.
     virtual bool Unload() = 0;
 };
-
-struct RowTexts {
-    std::wstring_view emptyWarning;
-    std::wstring_view extensionWarning;
-    std::wstring_view settingKey;
-};
-extern const std::array<RowTexts, kRowCount> kRowTexts;
 
 // "｢" path "｣を削除します。よろしいですか？"
 std::wstring ConfirmationQuestion(std::wstring_view path);

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 
+#include "rows.h"
+
 namespace vantrel2 {
 
 inline constexpr wchar_t kVantrel2FormCaption[] = L"各種履歴･情報ファイル削除";
@@ -33,12 +35,7 @@ struct ControlDesign {
     const wchar_t* accessibleName;
 };
 
-inline constexpr int kFormRowCount = 3;
-
-// Control ids. Row i of each array is the base id plus i.
-inline constexpr int kCheck2Id = 201;
-inline constexpr int kText2Id = 211;
-inline constexpr int kCommand4Id = 221;
+// Control ids beside the rows' own (rows.h).
 inline constexpr int kCommand1Id = 231;
 inline constexpr int kCommand2Id = 232;
 inline constexpr int kCheck1Id = 241;
@@ -48,21 +45,15 @@ inline constexpr TwipRect kClientTwips{0, 0, 8295, 3450};
 // In the order the designer lists them, top to bottom.
 // clang-format off
 inline constexpr std::array<ControlDesign, 12> kControlDesigns = {{
-    {kCheck2Id + 0, ControlKind::CheckBox, L"ファイル「開く」履歴ファイル削除", {240, 120, 2655, 255}, 3, nullptr},
-    {kText2Id + 0, ControlKind::TextBox, L"", {240, 480, 7335, 330}, 4,
-     L"ファイル「開く」履歴ファイルのパス"},
-    {kCommand4Id + 0, ControlKind::Button, L"...", {7680, 480, 375, 330}, 9,
-     L"ファイル「開く」履歴ファイルを参照"},
-    {kCheck2Id + 1, ControlKind::CheckBox, L"バインダー属性情報ファイル削除", {240, 1080, 2775, 255}, 5, nullptr},
-    {kText2Id + 1, ControlKind::TextBox, L"", {240, 1440, 7335, 330}, 7,
-     L"バインダー属性情報ファイルのパス"},
-    {kCommand4Id + 1, ControlKind::Button, L"...", {7680, 1440, 375, 330}, 10,
-     L"バインダー属性情報ファイルを参照"},
-    {kCheck2Id + 2, ControlKind::CheckBox, L"図面属性情報ファイル削除", {240, 2040, 2295, 255}, 6, nullptr},
-    {kText2Id + 2, ControlKind::TextBox, L"", {240, 2400, 7335, 330}, 8,
-     L"図面属性情報ファイルのパス"},
-    {kCommand4Id + 2, ControlKind::Button, L"...", {7680, 2400, 375, 330}, 11,
-     L"図面属性情報ファイルを参照"},
+    {kRows[0].check2Id, ControlKind::CheckBox, kRows[0].caption.data(), {240, 120, 2655, 255}, 3, nullptr},
+    {kRows[0].text2Id, ControlKind::TextBox, L"", {240, 480, 7335, 330}, 4, kRows[0].pathName.data()},
+    {kRows[0].command4Id, ControlKind::Button, L"...", {7680, 480, 375, 330}, 9, kRows[0].browseName.data()},
+    {kRows[1].check2Id, ControlKind::CheckBox, kRows[1].caption.data(), {240, 1080, 2775, 255}, 5, nullptr},
+    {kRows[1].text2Id, ControlKind::TextBox, L"", {240, 1440, 7335, 330}, 7, kRows[1].pathName.data()},
+    {kRows[1].command4Id, ControlKind::Button, L"...", {7680, 1440, 375, 330}, 10, kRows[1].browseName.data()},
+    {kRows[2].check2Id, ControlKind::CheckBox, kRows[2].caption.data(), {240, 2040, 2295, 255}, 6, nullptr},
+    {kRows[2].text2Id, ControlKind::TextBox, L"", {240, 2400, 7335, 330}, 8, kRows[2].pathName.data()},
+    {kRows[2].command4Id, ControlKind::Button, L"...", {7680, 2400, 375, 330}, 11, kRows[2].browseName.data()},
     {kCommand1Id, ControlKind::Button, L"削除実行(&G)", {4080, 2880, 1695, 375}, 2, nullptr},
     {kCommand2Id, ControlKind::Button, L"中止(&C)", {5880, 2880, 1695, 375}, 1, nullptr},
     {kCheck1Id, ControlKind::CheckBox, L"確認メッセージ表示", {1440, 2940, 1815, 255}, 0, nullptr},

@@ -192,7 +192,7 @@ TEST_F(FormTest, HasAFixedFrameAnIconAndTheControlKinds) {
         EXPECT_EQ(bitmap.bmWidth, 32);
         EXPECT_EQ(bitmap.bmHeight, 32);
 
-        for (int row = 0; row < kFormRowCount; ++row) {
+        for (int row = 0; row < kRowCount; ++row) {
             const LONG checkStyle = ::GetWindowLongW(Item(dialog, kCheck2Id + row), GWL_STYLE);
             EXPECT_EQ(checkStyle & BS_TYPEMASK, BS_3STATE);
             HWND path = Item(dialog, kText2Id + row);
@@ -269,7 +269,7 @@ TEST_F(FormTest, WithoutSettingsEveryRowIsTickedAndEnabled) {
         EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 0)), state.OpenHistoryFile);
         EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 1)), state.BinderAttrFile);
         EXPECT_EQ(test::WindowText(Item(dialog, kText2Id + 2)), state.DrawingAttrFile);
-        for (int row = 0; row < kFormRowCount; ++row) {
+        for (int row = 0; row < kRowCount; ++row) {
             EXPECT_EQ(CheckOf(dialog, kCheck2Id + row), BST_CHECKED) << row;
             EXPECT_TRUE(EnabledOf(dialog, kText2Id + row)) << row;
             EXPECT_TRUE(EnabledOf(dialog, kCommand4Id + row)) << row;
@@ -282,13 +282,13 @@ TEST_F(FormTest, WithoutSettingsEveryRowIsTickedAndEnabled) {
 
 TEST_F(FormTest, FlagsSetTicksAndEnableOnlyTickedRows) {
     Store(kConfirmKey, L"0");
-    Store(kOpenHistoryKey, L"1");
-    Store(kBinderAttrKey, L"0");
-    Store(kDrawingAttrKey, L"2");
+    Store(kRows[0].settingKey, L"1");
+    Store(kRows[1].settingKey, L"0");
+    Store(kRows[2].settingKey, L"2");
     const SharedState& state = Load();
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         const int expectedChecks[] = {BST_CHECKED, BST_UNCHECKED, BST_INDETERMINATE};
-        for (int row = 0; row < kFormRowCount; ++row) {
+        for (int row = 0; row < kRowCount; ++row) {
             SCOPED_TRACE(row);
             EXPECT_EQ(CheckOf(dialog, kCheck2Id + row), expectedChecks[row]);
             EXPECT_EQ(EnabledOf(dialog, kText2Id + row), row == 0);
@@ -305,8 +305,8 @@ TEST_F(FormTest, FlagsSetTicksAndEnableOnlyTickedRows) {
 }
 
 TEST_F(FormTest, TickingAndUntickingARowSwitchesItsPathBoxAndBrowseButton) {
-    Store(kBinderAttrKey, L"0");
-    Store(kDrawingAttrKey, L"2");
+    Store(kRows[1].settingKey, L"0");
+    Store(kRows[2].settingKey, L"2");
     Load();
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
         HWND check = Item(dialog, kCheck2Id + 1);
@@ -347,19 +347,19 @@ TEST_F(FormTest, TickingAndUntickingARowSwitchesItsPathBoxAndBrowseButton) {
 
 TEST_F(FormTest, HandlersReadAndSetTheControlsThroughTheForm) {
     Store(kConfirmKey, L"2");
-    Store(kBinderAttrKey, L"0");
+    Store(kRows[1].settingKey, L"0");
     const SharedState& state = Load();
     struct Seen {
-        int checks[kFormRowCount] = {};
+        int checks[kRowCount] = {};
         int confirm = -1;
-        std::wstring texts[kFormRowCount];
+        std::wstring texts[kRowCount];
         HWND window = nullptr;
         HRESULT refused = S_OK;
         int afterRefusal = -1;
         HRESULT unticked = E_FAIL;
     } seen;
     form.onExecute = [&](Vantrel2Form& f) {
-        for (int row = 0; row < kFormRowCount; ++row) {
+        for (int row = 0; row < kRowCount; ++row) {
             seen.checks[row] = f.Check2Value(row);
             seen.texts[row] = f.Text2(row);
         }
@@ -416,7 +416,7 @@ TEST_F(FormTest, UnloadFromAHandlerEndsTheShow) {
 
 TEST_F(FormTest, CancelSavesNothingAndTheHostIsDisabledOnlyWhileOpen) {
     Store(kConfirmKey, L"1");
-    Store(kBinderAttrKey, L"0");
+    Store(kRows[1].settingKey, L"0");
     const auto before = test::ReadBytes(SettingsFile());
     Load();
     const test::HostWindow host;
@@ -465,7 +465,7 @@ TEST_F(FormTest, CloseButtonAndAltF4CloseWithoutWritingASettingsFile) {
 }
 
 TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
-    Store(kBinderAttrKey, L"0");
+    Store(kRows[1].settingKey, L"0");
     const SharedState& state = Load();
     HWND firstWindow = nullptr;
     const auto first = ShowWhileDriving(form, [&](HWND dialog) {
@@ -478,15 +478,15 @@ TEST_F(FormTest, ASecondShowReusesTheFormAndStartsFromTheSettingsFile) {
     });
     ASSERT_TRUE(first.appeared);
 
-    Store(kDrawingAttrKey, L"2");  // what a later run would find
+    Store(kRows[2].settingKey, L"2");  // what a later run would find
     Load();
-    int checks[kFormRowCount] = {};
-    bool enabled[kFormRowCount] = {};
+    int checks[kRowCount] = {};
+    bool enabled[kRowCount] = {};
     std::wstring row2Text;
     const auto second = ShowWhileDriving(form, [&](HWND dialog) {
         EXPECT_EQ(form.Window(), dialog) << "the same form shows again";
         EXPECT_NE(dialog, firstWindow) << "in a window made afresh";
-        for (int row = 0; row < kFormRowCount; ++row) {
+        for (int row = 0; row < kRowCount; ++row) {
             checks[row] = CheckOf(dialog, kCheck2Id + row);
             enabled[row] = EnabledOf(dialog, kText2Id + row);
         }
@@ -525,7 +525,7 @@ TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
 // --- Keyboard -----------------------------------------------------------------
 
 TEST_F(FormTest, FocusStartsOnCheck1AndTabSkipsDisabledControls) {
-    Store(kBinderAttrKey, L"0");
+    Store(kRows[1].settingKey, L"0");
     Load();
     std::vector<int> visited, children;
     const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {

@@ -133,8 +133,8 @@ TEST_F(ExecuteRun, NoRowTickedDeletesNothingWritesTheFourKeysAndCloses) {
 }
 
 TEST_F(ExecuteRun, SpacesAroundAPathAreTrimmedForTheBoxTheQuestionAndTheDeletion) {
-    Store(kBinderAttrKey, L"0");
-    Store(kDrawingAttrKey, L"0");
+    Store(kRows[1].settingKey, L"0");
+    Store(kRows[2].settingKey, L"0");
     ASSERT_TRUE(Show([&](HWND dialog) {
         SetPath(dialog, 0, L"  " + Target(0) + L"   ");
         SetPath(dialog, 1, L"  unticked.ini ");
@@ -194,7 +194,7 @@ TEST_F(ExecuteRun, UnsavedTicksAreReportedOnceAndTheRunCloses) {
 }
 
 TEST_F(ExecuteRun, NoKeepsThatFileAndTheRunGoesOnAndSaves) {
-    Store(kDrawingAttrKey, L"0");
+    Store(kRows[2].settingKey, L"0");
     ASSERT_TRUE(Show([&](HWND dialog) {
         Press(dialog, kCommand1Id);
         EXPECT_EQ(NextShown(dialog, IDNO), Question(Target(0)));
@@ -280,8 +280,8 @@ TEST_F(ExecuteRun, AWildcardAsksOnceAndDeletesExactlyTheLongNameMatches) {
     };
     for (const wchar_t* name : matching) WriteBytes(inPat(name), "x");
     for (const wchar_t* name : others) WriteBytes(inPat(name), "x");
-    Store(kBinderAttrKey, L"0");
-    Store(kDrawingAttrKey, L"0");
+    Store(kRows[1].settingKey, L"0");
+    Store(kRows[2].settingKey, L"0");
     wchar_t shortName[MAX_PATH] = {};
     ASSERT_TRUE(::GetShortPathNameW(inPat(L"a.inix").c_str(), shortName, MAX_PATH));
     ASSERT_NE(std::wstring(shortName), inPat(L"a.inix")) << "no short names in this folder";
@@ -298,7 +298,7 @@ TEST_F(ExecuteRun, AWildcardAsksOnceAndDeletesExactlyTheLongNameMatches) {
 
 TEST_F(ExecuteRun, GreyedBoxesCountAsUntickedAndAreSavedAsTwo) {
     Store(kConfirmKey, L"2");
-    Store(kDrawingAttrKey, L"2");
+    Store(kRows[2].settingKey, L"2");
     ASSERT_TRUE(Show([&](HWND dialog) {
         // The same file in rows 0 and 1: the second deletion fails silently.
         SetPath(dialog, 1, Target(0));
@@ -335,7 +335,7 @@ TEST_F(ExecuteRun, TheNextShowHasTheTicksExecuteSaved) {
 // --- Runs that stop at a row -------------------------------------------------------
 
 TEST_F(ExecuteRun, ASpacesOnlyPathEmptiesTheBoxWarnsAndWritesNothing) {
-    Store(kOpenHistoryKey, L"0");
+    Store(kRows[0].settingKey, L"0");
     const auto before = ReadBytes(SettingsFile());
     ASSERT_TRUE(Show([&](HWND dialog) {
         SetPath(dialog, 1, L"    ");
@@ -350,8 +350,8 @@ TEST_F(ExecuteRun, ASpacesOnlyPathEmptiesTheBoxWarnsAndWritesNothing) {
 }
 
 TEST_F(ExecuteRun, OtherEndingsFailTheExtensionTestAndKeepTheFile) {
-    Store(kBinderAttrKey, L"0");
-    Store(kDrawingAttrKey, L"0");
+    Store(kRows[1].settingKey, L"0");
+    Store(kRows[2].settingKey, L"0");
     const auto before = ReadBytes(SettingsFile());
     // The last one ends in the full-width letters ＩＮＩ.
     const std::wstring paths[] = {folder / L"c.in", folder / L"c.txt",

@@ -63,9 +63,9 @@ PixelRect At96(int id) {
 
 TEST(FormDesign, ConvertsToTheDesignersPixelsAt96Dpi) {
     EXPECT_EQ(ToPixels(kClientTwips, 15, 15), (PixelRect{0, 0, 553, 230}));
-    const int rowTops[kFormRowCount] = {8, 72, 136};
-    const int rowCheckWidths[kFormRowCount] = {177, 185, 153};
-    for (int row = 0; row < kFormRowCount; ++row) {
+    const int rowTops[kRowCount] = {8, 72, 136};
+    const int rowCheckWidths[kRowCount] = {177, 185, 153};
+    for (int row = 0; row < kRowCount; ++row) {
         SCOPED_TRACE(row);
         EXPECT_EQ(At96(kCheck2Id + row), (PixelRect{16, rowTops[row], rowCheckWidths[row], 17}));
         EXPECT_EQ(At96(kText2Id + row), (PixelRect{16, rowTops[row] + 24, 489, 22}));

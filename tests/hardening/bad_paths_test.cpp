@@ -149,8 +149,8 @@ class TypedInTheDialog : public test::HostFolderTest {
   protected:
     void SetUp() override {
         HostFolderTest::SetUp();
-        ProfileWrite(SettingsFile(), kSettingsSection, kBinderAttrKey, L"0");
-        ProfileWrite(SettingsFile(), kSettingsSection, kDrawingAttrKey, L"0");
+        ProfileWrite(SettingsFile(), kSettingsSection, kRows[1].settingKey, L"0");
+        ProfileWrite(SettingsFile(), kSettingsSection, kRows[2].settingKey, L"0");
     }
     // Row 0 holds `path`; Execute; with confirmation the question must show
     // the path and is answered Yes. The run must complete, after at most one

@@ -238,7 +238,7 @@ TEST_F(DialogFaults, AFileHeldByAnotherProcessSurvivesIsNamedAndTheRunCompletes)
     EXPECT_FALSE(Exists(Target(0)));
     EXPECT_TRUE(Exists(Target(1)));
     EXPECT_FALSE(Exists(Target(2)));
-    EXPECT_EQ(ProfileRead(SettingsFile(), kSettingsSection, kDrawingAttrKey, L"-"), L"1");
+    EXPECT_EQ(ProfileRead(SettingsFile(), kSettingsSection, kRows[2].settingKey, L"-"), L"1");
 }
 
 }  // namespace

@@ -4,12 +4,14 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "accessible_name.h"
 #include "dpi.h"
 #include "form_controls.h"
 #include "form_icon.h"
+#include "settings.h"
 #include "visual_styles.h"
 #include "win_util.h"
 
@@ -17,6 +19,9 @@ namespace vantrel2 {
 namespace {
 
 inline constexpr int kFontPoints = 9;
+// What an edit control takes before EM_SETLIMITTEXT: 30 000 characters here
+// and in Wine, 32 767 in the documentation.
+inline constexpr size_t kEditInitialLimit = 30000;
 inline constexpr wchar_t kFontFace[] = L"Meiryo UI";
 
 UniqueGdiObject CreateFormFont(int dpiY) {
@@ -78,6 +83,26 @@ HWND HostOwnerWindow() {
     return root;
 }
 
+// The outer size of a window of these styles whose client area has the
+// dialog's size in twips.
+SIZE OuterSizeFor(DWORD style, DWORD exStyle, int twipsPerPixelX, int twipsPerPixelY) {
+    RECT outer{0, 0, TwipsToPixels(kClientTwips.width, twipsPerPixelX),
+               TwipsToPixels(kClientTwips.height, twipsPerPixelY)};
+    ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+// Where the load step puts a window of `outer` pixels: centred on the
+// primary display in twips, with the rounding rule.
+POINT CentredPlace(SIZE outer, int twipsPerPixelX, int twipsPerPixelY) {
+    const double screenWidth = double(::GetSystemMetrics(SM_CXSCREEN)) * twipsPerPixelX;
+    const double screenHeight = double(::GetSystemMetrics(SM_CYSCREEN)) * twipsPerPixelY;
+    return {TwipsToPixels(CentredOrigin(screenWidth, double(outer.cx) * twipsPerPixelX),
+                          twipsPerPixelX),
+            TwipsToPixels(CentredOrigin(screenHeight, double(outer.cy) * twipsPerPixelY),
+                          twipsPerPixelY)};
+}
+
 bool IsRow(int id, int base) { return id >= base && id < base + kRowCount; }
 
 bool IsValidRow(int row) { return row >= 0 && row < kRowCount; }
@@ -102,6 +127,9 @@ HRESULT Vantrel2Form::ShowModal() {
     };
     try {
         ShowScope scope{*this};
+        // The load step refuses a flag that is no check value before the
+        // dialog is shown: then nothing of it needs to be made.
+        if (const HRESULT hr = CheckLoadedFlags(CurrentSharedState()); FAILED(hr)) return hr;
         // The dialog, its nested handlers' windows and message boxes all
         // come from Common Controls 6.
         const ScopedVisualStyles styles;
@@ -154,6 +182,13 @@ INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wPar
 
 INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_WINDOWPOSCHANGING:
+            PlaceAsShown(*reinterpret_cast<WINDOWPOS*>(lParam));
+            return FALSE;  // the default handling follows
+        case WM_WINDOWPOSCHANGED:
+            // Shown by a call that sent no WM_WINDOWPOSCHANGING: placed now.
+            if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) PlaceNow();
+            return FALSE;
         case WM_DPICHANGED:
             OnDpiChanged(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return TRUE;
@@ -175,10 +210,13 @@ HRESULT Vantrel2Form::OnInitDialog(HWND window) {
         const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
         const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
         if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
-        if (const HRESULT hr = CreateControls(); FAILED(hr)) return hr;
-        if (monitorDpi) KeepDialogManagerFromRescaling(window);
+        // Before the controls exist, so that the dialog manager only notes
+        // the id: Command1 is created with the default button's style.
         ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
-        return RunLoadStep(CurrentSharedState());
+        if (const HRESULT hr = CreateLoadedControls(CurrentSharedState()); FAILED(hr)) return hr;
+        if (monitorDpi) KeepDialogManagerFromRescaling(window);
+        CentreOnPrimaryDisplay(monitorDpi.has_value());
+        return S_OK;
     } catch (...) {
         return CurrentExceptionResult();
     }
@@ -209,7 +247,9 @@ void Vantrel2Form::PlaceControls() {
 }
 
 void Vantrel2Form::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
-    if (!window_ || !UseDpi(dpiX, dpiY)) return;
+    if (!window_) return;
+    PlaceNow();  // centred first, as the load step left it
+    if (!UseDpi(dpiX, dpiY)) return;
     PlaceControls();
     previousFont_.reset();
     if (suggested) {
@@ -220,27 +260,55 @@ void Vantrel2Form::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
     ApplyClientSize();
 }
 
-// In tab order, which is the order the dialog manager tabs through.
-HRESULT Vantrel2Form::CreateControls() {
+// In tab order, which is the order the dialog manager tabs through, each
+// control as the load step leaves it: the design state with the loaded
+// texts and values in place, and a row that is not ticked disabled, as its
+// Click handler would have left it. One message per value that differs from
+// a new control's own.
+HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
     const HINSTANCE instance = ThisModule();
+    AccessibleNames names;
     for (const ControlDesign& design : ControlsInTabOrder()) {
-        const ControlCreation creation = CreationOf(design);
+        const int id = design.id;
+        const int row = IsRow(id, kCheck2Id)     ? id - kCheck2Id
+                        : IsRow(id, kText2Id)    ? id - kText2Id
+                        : IsRow(id, kCommand4Id) ? id - kCommand4Id
+                                                 : -1;
+        ControlCreation creation = CreationOf(design);
+        const RowDescription* const described = row >= 0 ? &kRows[row] : nullptr;
+        if (described && design.kind != ControlKind::CheckBox &&
+            state.*described->flag != kTicked) {
+            creation.style |= WS_DISABLED;
+        }
+        const wchar_t* text = design.caption;
+        bool textAfterLimit = false;
+        if (design.kind == ControlKind::TextBox) {
+            // An edit control may cut the text it is created with at its
+            // initial limit; a path that long is set once the limit is gone.
+            textAfterLimit = (state.*described->path).size() >= kEditInitialLimit;
+            if (!textAfterLimit) text = (state.*described->path).c_str();
+        }
         const PixelRect at = ToPixels(design.twips, twipsPerPixelX_, twipsPerPixelY_);
-        HWND control = ::CreateWindowExW(
-            creation.exStyle, creation.windowClass, design.caption, creation.style, at.left, at.top,
-            at.width, at.height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
-            instance, nullptr);
+        HWND control =
+            ::CreateWindowExW(creation.exStyle, creation.windowClass, text, creation.style, at.left,
+                              at.top, at.width, at.height, window_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (!control) return LastErrorResult();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        const int id = design.id;
-        if (IsRow(id, kCheck2Id)) check2_[id - kCheck2Id] = control;
-        if (IsRow(id, kText2Id)) text2_[id - kText2Id] = control;
-        if (IsRow(id, kCommand4Id)) command4_[id - kCommand4Id] = control;
+        if (IsRow(id, kCheck2Id)) check2_[row] = control;
+        if (IsRow(id, kText2Id)) text2_[row] = control;
+        if (IsRow(id, kCommand4Id)) command4_[row] = control;
         if (id == kCheck1Id) check1_ = control;
-        if (design.accessibleName) GiveAccessibleName(control, design.accessibleName);
-        if (design.kind == ControlKind::TextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+        if (design.accessibleName) names.Give(control, design.accessibleName);
+        if (design.kind == ControlKind::TextBox) {
+            ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+            if (textAfterLimit) ::SetWindowTextW(control, (state.*described->path).c_str());
+        }
         if (design.kind == ControlKind::CheckBox) {
-            ::SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);  // the design state
+            const std::int16_t value = described ? state.*described->flag : state.ConfirmFlag;
+            if (value != BST_UNCHECKED) {
+                ::SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+            }
         }
     }
     return S_OK;
@@ -248,11 +316,9 @@ HRESULT Vantrel2Form::CreateControls() {
 
 // The outer size that gives the client area its size in twips.
 SIZE Vantrel2Form::OuterSize() const {
-    RECT outer{0, 0, TwipsToPixels(kClientTwips.width, twipsPerPixelX_),
-               TwipsToPixels(kClientTwips.height, twipsPerPixelY_)};
-    ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongW(window_, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongW(window_, GWL_EXSTYLE)));
-    return {outer.right - outer.left, outer.bottom - outer.top};
+    return OuterSizeFor(static_cast<DWORD>(::GetWindowLongW(window_, GWL_STYLE)),
+                        static_cast<DWORD>(::GetWindowLongW(window_, GWL_EXSTYLE)), twipsPerPixelX_,
+                        twipsPerPixelY_);
 }
 
 void Vantrel2Form::ApplyClientSize() {
@@ -278,32 +344,29 @@ bool Vantrel2Form::CorrectClientSize() {
     return true;
 }
 
-HRESULT Vantrel2Form::RunLoadStep(const SharedState& state) {
-    CentreOnPrimaryDisplay();
-    SetText2(0, state.OpenHistoryFile);
-    SetText2(1, state.BinderAttrFile);
-    SetText2(2, state.DrawingAttrFile);
-    const std::int16_t rowFlags[kRowCount] = {state.OpenHistoryFlag, state.BinderAttrFlag,
-                                              state.DrawingAttrFlag};
-    for (int row = 0; row < kRowCount; ++row) {
-        const HRESULT hr = SetCheck2Value(row, rowFlags[row]);
-        if (FAILED(hr)) return hr;
+HRESULT Vantrel2Form::CheckLoadedFlags(const SharedState& state) {
+    for (const auto flag : kSettingFlags) {
+        if (state.*flag < BST_UNCHECKED || state.*flag > BST_INDETERMINATE) {
+            return CTL_E_INVALIDPROPERTYVALUE;
+        }
     }
-    return SetCheck1Value(state.ConfirmFlag);
+    return S_OK;
 }
 
-// Sizes the window for its client area and centres it, in one move unless
-// the frame turns out other than assumed.
-void Vantrel2Form::CentreOnPrimaryDisplay() {
+// Sizes the window for its client area and centres it: with the dialog
+// manager's call that shows the window where that is sure to come out the
+// same (one move fewer), otherwise at once, in one move unless the frame
+// turns out other than assumed.
+void Vantrel2Form::CentreOnPrimaryDisplay(bool perMonitorDpi) {
     SIZE outer = OuterSize();
+    if (CanPlaceAtShow(outer, perMonitorDpi)) {
+        const POINT at = CentredPlace(outer, twipsPerPixelX_, twipsPerPixelY_);
+        placeAtShow_ = RECT{at.x, at.y, at.x + outer.cx, at.y + outer.cy};
+        return;
+    }
     for (UINT flags : {0u, static_cast<UINT>(SWP_NOSIZE)}) {
-        const double screenWidth = double(::GetSystemMetrics(SM_CXSCREEN)) * twipsPerPixelX_;
-        const double screenHeight = double(::GetSystemMetrics(SM_CYSCREEN)) * twipsPerPixelY_;
-        const int left = TwipsToPixels(
-            CentredOrigin(screenWidth, double(outer.cx) * twipsPerPixelX_), twipsPerPixelX_);
-        const int top = TwipsToPixels(
-            CentredOrigin(screenHeight, double(outer.cy) * twipsPerPixelY_), twipsPerPixelY_);
-        ::SetWindowPos(window_, nullptr, left, top, outer.cx, outer.cy,
+        const POINT at = CentredPlace(outer, twipsPerPixelX_, twipsPerPixelY_);
+        ::SetWindowPos(window_, nullptr, at.x, at.y, outer.cx, outer.cy,
                        flags | SWP_NOZORDER | SWP_NOACTIVATE);
         if (flags != 0 || !CorrectClientSize()) return;
         RECT corrected{};
@@ -312,14 +375,49 @@ void Vantrel2Form::CentreOnPrimaryDisplay() {
     }
 }
 
+// The frame the dialog manager gave the window is the one OuterSize allows
+// for, so the client area will have its size in twips; and at a per-monitor
+// DPI the window lies on the primary display already (monitors do not
+// overlap), so the move cannot change its DPI.
+bool Vantrel2Form::CanPlaceAtShow(SIZE outer, bool perMonitorDpi) const {
+    RECT window{};
+    RECT client{};
+    ::GetWindowRect(window_, &window);
+    ::GetClientRect(window_, &client);
+    const bool frameAsAssumed = window.right - window.left - client.right ==
+                                    outer.cx - TwipsToPixels(kClientTwips.width, twipsPerPixelX_) &&
+                                window.bottom - window.top - client.bottom ==
+                                    outer.cy - TwipsToPixels(kClientTwips.height, twipsPerPixelY_);
+    return frameAsAssumed && (!perMonitorDpi || (window.left >= 0 && window.top >= 0 &&
+                                                 window.right <= ::GetSystemMetrics(SM_CXSCREEN) &&
+                                                 window.bottom <= ::GetSystemMetrics(SM_CYSCREEN)));
+}
+
+void Vantrel2Form::PlaceAsShown(WINDOWPOS& position) {
+    if (!placeAtShow_ || !(position.flags & SWP_SHOWWINDOW)) return;
+    const RECT at = *std::exchange(placeAtShow_, std::nullopt);
+    position.x = at.left;
+    position.y = at.top;
+    position.cx = at.right - at.left;
+    position.cy = at.bottom - at.top;
+    position.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void Vantrel2Form::PlaceNow() {
+    if (!placeAtShow_) return;
+    const RECT at = *std::exchange(placeAtShow_, std::nullopt);
+    ::SetWindowPos(window_, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Vantrel2Form::OnCommand(int id, int code) {
     if (code != BN_CLICKED) return;
     // A user's click toggles ticked and unticked; a greyed box becomes ticked.
     if (IsRow(id, kCheck2Id)) {
         const int row = id - kCheck2Id;
-        SetCheck2Value(row, Check2Value(row) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
+        SetCheck2Value(row, Check2Value(row) == kTicked ? BST_UNCHECKED : kTicked);
     } else if (id == kCheck1Id) {
-        SetCheck1Value(Check1Value() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
+        SetCheck1Value(Check1Value() == kTicked ? BST_UNCHECKED : kTicked);
     } else if (id == kCommand2Id) {
         Unload();
     } else if ((id == kCommand1Id || IsRow(id, kCommand4Id)) && !handlerRunning_) {
@@ -338,7 +436,7 @@ void Vantrel2Form::OnCommand(int id, int code) {
 }
 
 void Vantrel2Form::OnCheck2Click(int row) {
-    const BOOL ticked = Check2Value(row) == BST_CHECKED;
+    const BOOL ticked = Check2Value(row) == kTicked;
     ::EnableWindow(text2_[row], ticked);
     ::EnableWindow(command4_[row], ticked);
 }
@@ -396,6 +494,7 @@ bool Vantrel2Form::IsOpenForUser() const noexcept {
 
 void Vantrel2Form::ForgetWindow() noexcept {
     window_ = nullptr;
+    placeAtShow_.reset();
     unloading_ = false;
     handlerRunning_ = false;
     for (int row = 0; row < kRowCount; ++row) {

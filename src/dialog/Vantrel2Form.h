@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,7 +65,7 @@ class Vantrel2Form : public ModalDialog {
     HRESULT OnInitDialog(HWND window);
     // Twips per pixel, font and icons for a DPI; false without a font.
     bool UseDpi(int dpiX, int dpiY);
-    HRESULT CreateControls();
+    HRESULT CreateLoadedControls(const SharedState& state);
     void PlaceControls();
     SIZE OuterSize() const;
     void ApplyClientSize();
@@ -73,8 +74,14 @@ class Vantrel2Form : public ModalDialog {
     // The monitor's DPI changed: everything again from the twips, the frame
     // where the system suggests.
     void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
-    HRESULT RunLoadStep(const SharedState& state);
-    void CentreOnPrimaryDisplay();
+    // CTL_E_INVALIDPROPERTYVALUE when a flag is no check value.
+    static HRESULT CheckLoadedFlags(const SharedState& state);
+    void CentreOnPrimaryDisplay(bool perMonitorDpi);
+    bool CanPlaceAtShow(SIZE outer, bool perMonitorDpi) const;
+    // The place the load step chose, given to the call that shows the
+    // dialog, or set at once.
+    void PlaceAsShown(WINDOWPOS& position);
+    void PlaceNow();
     void OnCommand(int id, int code);
     void OnCheck2Click(int row);
     HRESULT SetCheckValue(HWND box, int value, int row);
@@ -92,6 +99,7 @@ class Vantrel2Form : public ModalDialog {
     UniqueGdiObject font_;
     UniqueGdiObject previousFont_;
     HRESULT loadResult_ = S_OK;
+    std::optional<RECT> placeAtShow_;
     std::unique_ptr<HostWindowsDisabled> hostDisabled_;
     bool unloading_ = false;
     // A run or a browse is under way: nested message loops must not start

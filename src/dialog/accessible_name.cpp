@@ -230,12 +230,11 @@ HRESULT CreateSystemAnnotationService(IAccPropServices** service) {
 
 CreateAnnotationServiceCall createAnnotationService = CreateSystemAnnotationService;
 
-// The service that took the control's name; empty where it refused.
-ComPtr<IAccPropServices> AnnotateName(HWND control, const wchar_t* name) {
-    ComPtr<IAccPropServices> service;
-    if (FAILED(createAnnotationService(service.put())) || !service ||
-        FAILED(service->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                       PROPID_ACC_NAME, name))) {
+// The service when it took the control's name; empty where it refused.
+ComPtr<IAccPropServices> AnnotateName(const ComPtr<IAccPropServices>& service, HWND control,
+                                      const wchar_t* name) {
+    if (!service || FAILED(service->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT),
+                                                   CHILDID_SELF, PROPID_ACC_NAME, name))) {
         return {};
     }
     return service;
@@ -276,7 +275,7 @@ LRESULT CALLBACK RenamedControlProc(HWND control, UINT message, WPARAM wParam, L
 
 // Subclassed either way: to clear the name when the control goes, or to
 // answer WM_GETOBJECT where the service refused it.
-void GiveAccessibleName(HWND control, const wchar_t* name) {
+void AccessibleNames::Give(HWND control, const wchar_t* name) {
     auto* subclass = new (std::nothrow) Subclass{
         control, reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)), name, {}};
     if (!subclass) return;
@@ -287,7 +286,11 @@ void GiveAccessibleName(HWND control, const wchar_t* name) {
         delete subclass;
         return;
     }
-    subclass->annotation = AnnotateName(control, name);
+    if (!serviceAsked_) {
+        serviceAsked_ = true;
+        if (FAILED(createAnnotationService(service_.put()))) service_.reset();
+    }
+    subclass->annotation = AnnotateName(service_, control, name);
 }
 
 CreateAnnotationServiceCall ReplaceCreateAnnotationService(

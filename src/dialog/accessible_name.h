@@ -17,11 +17,22 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include "win_handles.h"
+
 namespace vantrel2 {
 
-// `name` is static text. Without memory for it the control keeps the
-// system's name.
-void GiveAccessibleName(HWND control, const wchar_t* name);
+// Names the controls of one window as they are made: the annotation service
+// is obtained once for all of them.
+class AccessibleNames {
+  public:
+    // `name` is static text. Without memory for it the control keeps the
+    // system's name.
+    void Give(HWND control, const wchar_t* name);
+
+  private:
+    ComPtr<IAccPropServices> service_;
+    bool serviceAsked_ = false;
+};
 
 // The one place the annotation service is obtained (CoCreateInstance, on the
 // calling thread's apartment). A test may put another in its place to see

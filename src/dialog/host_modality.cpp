@@ -3,23 +3,26 @@
 namespace vantrel2 {
 namespace {
 
-BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM param) {
+// Noted before it is disabled, so that Restore has every window this took.
+BOOL CALLBACK DisableEnabledWindow(HWND window, LPARAM param) {
     try {
         if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
             reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+            ::EnableWindow(window, FALSE);
         }
         return TRUE;
     } catch (...) {
-        return FALSE;  // out of memory: the windows collected so far are disabled
+        return FALSE;  // out of memory: the windows disabled so far stay so
     }
 }
 
 }  // namespace
 
+// In one pass over the thread's windows (the system lists them before the
+// first callback, so disabling one changes nothing of the enumeration).
 HostWindowsDisabled::HostWindowsDisabled() {
-    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabledWindow,
+    ::EnumThreadWindows(::GetCurrentThreadId(), DisableEnabledWindow,
                         reinterpret_cast<LPARAM>(&windows_));
-    for (HWND window : windows_) ::EnableWindow(window, FALSE);
 }
 
 void HostWindowsDisabled::Restore() noexcept {

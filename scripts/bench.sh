@@ -10,7 +10,9 @@
 #      pairs after a warm-up), and again with the reference carrying the
 #      command's icons; beside it the CPU time of one show, summed over the
 #      host process, the wineserver and the X server;
-#   2. the first show in a fresh process, the same two (FIRST_PAIRS pairs);
+#   2. the first show in a fresh process, against the template with the
+#      command's icons, each loading its icons in that show (FIRST_PAIRS
+#      pairs);
 #   3. deletion: a pattern matching 1 000 and 10 000 files in one folder, the
 #      command's deletion against `cmd /c del` (DELETE_PAIRS pairs each);
 #   4. footprint: the DLL's size and imports, what one open dialog adds.
@@ -33,7 +35,6 @@ rm -rf "$HOST"
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
 cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelStartBench.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
 
-export VEKCMDLIB_LOG="$HOST/VekCmdLib.log"
 fail() { echo "bench: $*" >&2; exit 1; }
 
 # paired_summary: per-pair ratios on stdin, one a line; prints
@@ -134,7 +135,7 @@ first_show() {
     awk '/^first-start-ms/ {print $2}' "$1"
 }
 first_command() { first_show first-command.txt; }
-first_template() { first_show first-template.txt --template-dialog; }
+first_template() { first_show first-template.txt --template-dialog --reference-icons; }
 alternate "$FIRST_PAIRS" first.pairs first_command first_template
 read -r first_command first_template first_pairs <<<"$(pair_figures first.pairs)"
 footprint="$(grep '^open-adds' first-command.txt)" ||
@@ -183,7 +184,7 @@ echo "| --- | ---: | ---: | ---: |"
 echo "| start to visible, $PAIRS pairs in one process (median ms) | $start_command | $start_template (same controls from a template) | $(interval $start_pairs) |"
 echo "| the same, the reference with the command's icons (median ms) | $icons_command | $icons_template (template and WM_SETICON) | $(interval $icons_pairs) |"
 echo "| CPU time of one show: host, wineserver, X server (ms) | $cpu_command | $cpu_template | $(awk -v a="$cpu_command" -v b="$cpu_template" 'BEGIN {printf "%.2f", a / b}') |"
-echo "| start to visible, first in a fresh process, $FIRST_PAIRS pairs (median ms) | $first_command | $first_template | $(interval $first_pairs) |"
+echo "| start to visible, first in a fresh process, $FIRST_PAIRS pairs (median ms) | $first_command | $first_template (template and WM_SETICON) | $(interval $first_pairs) |"
 for n in 1000 10000; do
     read -r ours_ms del_ms ratio low high <<<"${deletion[$n]}"
     echo "| delete $n files, whole process, $DELETE_PAIRS pairs (median ms) | $ours_ms | $del_ms (cmd /c del) | $(interval "$ratio" "$low" "$high") |"

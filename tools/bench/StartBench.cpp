@@ -5,7 +5,7 @@
 //
 //   VantrelStartBench.exe --dll <path> [--cmdline <number>]
 //                         (--time-start <runs> [--template-dialog] |
-//                          --time-pairs <pairs> [--reference-icons])
+//                          --time-pairs <pairs>) [--reference-icons]
 //
 // --time-start starts the command (or, with --template-dialog, the template
 // dialog) <runs> times after one unmeasured start, each time closing the
@@ -14,8 +14,10 @@
 // process. --time-pairs alternates the command and the template dialog,
 // A B B A ..., after a warm-up of three each, and prints "pair <n> AB|BA
 // command-ms <ms> template-ms <ms>" per pair; with --reference-icons the
-// template dialog carries the command's icons. Exit code 0 when every show
-// was seen, 1 when one was not, 2 when the object could not be created.
+// template dialog carries the command's icons, loaded in its first show as
+// the command loads its own. The host has VekCmdLib.dll loaded before the
+// first start, as the CAD has its command library. Exit code 0 when every
+// show was seen, 1 when one was not, 2 when the object could not be created.
 #include <windows.h>
 
 #include <cstdio>
@@ -100,8 +102,19 @@ LRESULT CALLBACK WatchIdle(int code, WPARAM wParam, LPARAM lParam) {
 // The reference's icons, when it is to carry the command's (lParam of
 // WM_INITDIALOG; none: no icon, as the dialog manager makes it).
 struct ReferenceIcons {
+    HMODULE library = nullptr;
     HICON big = nullptr;
     HICON small = nullptr;
+    // From the command's DLL on first use, inside the timed show.
+    bool Load() {
+        for (auto [icon, pixels] : {std::pair{&big, 32}, {&small, 16}}) {
+            if (!*icon) {
+                *icon = static_cast<HICON>(::LoadImageW(
+                    library, MAKEINTRESOURCEW(VANTREL2_FORM_ICON), IMAGE_ICON, pixels, pixels, 0));
+            }
+        }
+        return big && small;
+    }
 };
 
 INT_PTR CALLBACK ReferenceDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
@@ -186,7 +199,7 @@ enum class Shown { Command, Template };
 // One show, from the call until the dialog is visible and painted; -1 when
 // it never was. `measured`, when given, receives what the open dialog adds
 // to the process.
-double TimeOneShow(Shown what, HWND window, HANDLE themed, const ReferenceIcons* icons,
+double TimeOneShow(Shown what, HWND window, HANDLE themed, ReferenceIcons* icons,
                    long cmdLine, _OrvaneVbCommand* command, ProcessFigures* measured = nullptr) {
     Timing timing;
     timing.measureFootprint = measured != nullptr;
@@ -194,6 +207,7 @@ double TimeOneShow(Shown what, HWND window, HANDLE themed, const ReferenceIcons*
     ::QueryPerformanceCounter(&timing.started);
     bool failed = false;
     if (what == Shown::Template) {
+        failed = icons && !icons->Load();
         ShowTemplateDialog(window, themed, icons);
     } else {
         LONG nCode = 0;
@@ -207,15 +221,10 @@ double TimeOneShow(Shown what, HWND window, HANDLE themed, const ReferenceIcons*
 
 int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCommand* command) {
     const UniqueActCtx themed = vantrel2::CreateManifestContext(library);
-    ReferenceIcons commandIcons;
-    if (options.referenceIcons) {
-        for (auto [icon, pixels] : {std::pair{&commandIcons.big, 32}, {&commandIcons.small, 16}}) {
-            *icon = static_cast<HICON>(::LoadImageW(library, MAKEINTRESOURCEW(VANTREL2_FORM_ICON),
-                                                    IMAGE_ICON, pixels, pixels, 0));
-            if (!*icon) return 1;
-        }
-    }
-    const ReferenceIcons* icons = options.referenceIcons ? &commandIcons : nullptr;
+    ReferenceIcons commandIcons{library};
+    ReferenceIcons* icons = options.referenceIcons ? &commandIcons : nullptr;
+    const vantrel2::UniqueLibrary hostCommandLibrary(::LoadLibraryW(L"VekCmdLib.dll"));
+    if (!hostCommandLibrary) return 1;
     const UniqueWindowsHook hook(
         ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId()));
     if (!hook) return 1;
@@ -272,7 +281,7 @@ int main() {
         std::fprintf(stderr,
                      "usage: VantrelStartBench.exe --dll <path> [--cmdline <number>]"
                      " (--time-start <runs> [--template-dialog] |"
-                     " --time-pairs <pairs> [--reference-icons])\n");
+                     " --time-pairs <pairs>) [--reference-icons]\n");
         return 2;
     }
     return vantrel2::host::RunAsHost(options,

@@ -144,16 +144,16 @@ std::wstring Unparsed(std::wstring_view full) {
 }
 
 // The same, back as the user reads it.
-std::wstring Shown(std::wstring_view unparsed) {
+std::wstring Readable(std::wstring_view unparsed) {
     if (StartsWith(unparsed, L"\\\\?\\UNC\\")) return L"\\\\" + std::wstring(unparsed.substr(8));
     if (StartsWith(unparsed, L"\\\\?\\")) return std::wstring(unparsed.substr(4));
     return std::wstring(unparsed);
 }
 
-UniqueKernelHandle OpenByPath(const std::wstring& path, DWORD flags, HRESULT& error) {
+UniqueKernelHandle OpenByPath(const std::wstring& path, HRESULT& error) {
     const HANDLE opened =
         ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         error = LastErrorResult();
         return {};
@@ -278,7 +278,7 @@ std::vector<FileIdentity> SparedIdentities(std::wstring_view spared) {
 UniqueKernelHandle OpenFolder(std::wstring path, HRESULT& error) {
     // A drive's root keeps its separator; without it the name is the volume.
     if (path.size() > 1 && path.back() == L'\\' && path[path.size() - 2] != L':') path.pop_back();
-    UniqueKernelHandle folder = OpenByPath(path, 0, error);
+    UniqueKernelHandle folder = OpenByPath(path, error);
     if (!folder) return folder;
     const auto info = AttributesAndTag(folder.get(), error);
     if (!info) {
@@ -310,7 +310,7 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& full, HRESULT& err
                                           std::optional<LinkFound>& link) {
     const std::size_t rootLength = RootLength(full);
     std::wstring_view rest = std::wstring_view(full).substr(rootLength);
-    UniqueKernelHandle folder = OpenByPath(Unparsed(full.substr(0, rootLength)), 0, error);
+    UniqueKernelHandle folder = OpenByPath(Unparsed(full.substr(0, rootLength)), error);
     std::size_t reached = rootLength;
     while (folder && !rest.empty()) {
         const std::size_t cut = rest.find(L'\\');
@@ -342,9 +342,9 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& full, HRESULT& err
             if (isLink) {
                 std::wstring shown = full.substr(0, reached);
                 if (shown.size() > rootLength && shown.back() == L'\\') shown.pop_back();
-                link = LinkFound{
-                    std::move(shown),
-                    followed ? Shown(FinalPath(followed.get(), VOLUME_NAME_DOS)) : std::wstring()};
+                link = LinkFound{std::move(shown),
+                                 followed ? Readable(FinalPath(followed.get(), VOLUME_NAME_DOS))
+                                          : std::wstring()};
                 error = kThroughLink;
                 return {};
             }

@@ -654,8 +654,10 @@ Result DeleteOneFile(HANDLE folder, std::wstring& name, const Search& search) {
 }
 
 // Whether the opened file's long name is the one typed: a short-name alias
-// opens another file's long name. Where the volume cannot give the long name,
-// a name that could be an alias (it has a tilde) is refused.
+// opens another file's long name. Where the long name cannot be read (SMB
+// has no normalised names, and the system's own look-up of each folder is
+// refused where the user may only pass through one), a name that could be an
+// alias (it has a tilde) is refused.
 bool IsTypedLongName(HANDLE file, std::wstring_view typed) {
     const std::wstring resolved = FinalPath(file, VOLUME_NAME_DOS, true);
     if (resolved.empty()) return typed.find(L'~') == std::wstring_view::npos;

@@ -494,11 +494,11 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT&
                     if (last) return {};
                     spelled = FinalPath(folder.get(), VOLUME_NAME_DOS, true);
                     if (spelled->empty()) return stopAt(KeptFile::Why::Unverified, end, {});
-                    *spelled = WithoutLastSeparator(*spelled) + L"\\" + name;
-                    continue;
+                    break;
             }
         }
-        *spelled = WithoutLastSeparator(*spelled) + L"\\" + name;
+        if (spelled->back() != L'\\') *spelled += L'\\';
+        *spelled += name;
         UniqueKernelHandle reached = OpenFolderByPath(unparsed.substr(0, end), access, error);
         if (!reached && error == kRefused && !last) continue;
         if (!reached) return {};

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The administrators' package under Wine's msiexec, one row per case, in an
-# order where each case starts from what the one before left.
-# Usage: msi_test.sh <Vantrel2.dll> <version> <wine-run wrapper> <Vantrel2.wxs> <build-time file>
+# The administrators' package: its tables as msiinfo reads them (no Wine
+# needed), then, given the Wine wrapper, the package under Wine's msiexec,
+# one row per case, in an order where each case starts from what the one
+# before left.
+# Usage: msi_test.sh <Vantrel2.dll> <version> <Vantrel2.wxs> <build-time file> [<wine-run wrapper>]
 set -euo pipefail
-DLL="$1" VERSION="$2" WINE="$3" WXS="$4" BUILD_TIME="$5"
+DLL="$1" VERSION="$2" WXS="$3" BUILD_TIME="$4" WINE="${5:-}"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
 HOST="$WORK/cad"
@@ -11,6 +13,7 @@ winepath_of() { "$WINE" winepath -w "$1" </dev/null; }
 wine_q() { "$WINE" "$@" </dev/null >/dev/null 2>&1; }
 NEWER="$(echo "$VERSION" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
 cleanup() {
+    [ -n "$WINE" ] || { rm -rf "$WORK"; return; }
     # A run that stops half way leaves nothing installed for the next one.
     for msi in "$WORK"/new/*.msi "$WORK"/same/*.msi "$WORK"/old/*.msi; do
         [ ! -f "$msi" ] || wine_q msiexec /x "$(winepath_of "$msi")" /qn || true
@@ -26,6 +29,50 @@ release() { bash "$ROOT/packaging/make-release.sh" "$1" "$2" "$WXS" "$BUILD_TIME
 # (which the loader ignores); a newer version whose DLL's version resource
 # says so, as every newer build's does.
 release "$DLL" "$VERSION" "$WORK/old"
+PACKAGE="$WORK/old/Vantrel2-$VERSION.msi"
+failed=0
+row() {  # row <case> <check>...: PASS when every check holds
+    local name="$1"; shift
+    if "$@"; then echo "PASS  $name"; else echo "FAIL  $name"; failed=$((failed + 1)); fi
+}
+table() { msiinfo export "$PACKAGE" "$1" | tr -d '\r' | tail -n +4; }
+property() { table Property | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
+
+# Silent installs have the Restart Manager close the programs holding files
+# in use, the CAD with its drawings included, unless the package says otherwise.
+row "MSIRESTARTMANAGERCONTROL=Disable: the CAD is never asked to close" eval '[ "$(property MSIRESTARTMANAGERCONTROL)" = Disable ]'
+# 「プログラムと機能」 offers no 変更 for a package with nothing to change, shows
+# the command's own icon, and the folder once costing has resolved it (before
+# the product is registered, which reads it).
+row "ARPNOMODIFY=1: no 変更 button" eval '[ "$(property ARPNOMODIFY)" = 1 ]'
+case_icon() {
+    local icon
+    icon="$(property ARPPRODUCTICON)" && [ -n "$icon" ] && msiinfo extract "$PACKAGE" "Icon.$icon" >"$WORK/icon" &&
+        cmp "$WORK/icon" "$ROOT/src/dialog/Vantrel2Form.ico"
+}
+row "ARPPRODUCTICON: the command's icon" case_icon
+case_install_location() {
+    local action sequence
+    action="$(table CustomAction | awk -F'\t' '$3 == "ARPINSTALLLOCATION" && $4 == "[INSTALLDIR]" { print $1 }')"
+    sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
+    [ -n "$action" ] && [ "$(sequence "$action")" -gt "$(sequence CostFinalize)" ] &&
+        [ "$(sequence "$action")" -lt "$(sequence RegisterProduct)" ]
+}
+row "ARPINSTALLLOCATION from INSTALLDIR, between costing and the product's registration" case_install_location
+# Windows Installer shows a launch condition's message in the database's
+# code page; libmsi stores a text that code page cannot hold as an empty one.
+case_messages() {
+    [ "$(msiinfo export "$PACKAGE" _ForceCodepage | tr -d '\r' | sed -n 3p)" = $'932\t_ForceCodepage' ] &&
+        [ "$(table LaunchCondition | wc -l)" = 3 ] &&
+        ! table LaunchCondition | cut -f2 | LC_ALL=C grep -qv '何も.*ませんでした。' &&
+        [ "$(property ProductLanguage)" = 1041 ] && msiinfo suminfo "$PACKAGE" | grep -qx 'Template: Intel;1041'
+}
+row "launch-condition messages in Japanese, in code page 932; language 1041" case_messages
+if [ -z "$WINE" ]; then
+    [ "$failed" = 0 ] || { echo "$failed case(s) failed"; exit 1; }
+    exit 0
+fi
+
 cp "$DLL" "$WORK/same.dll" && printf '\1' >>"$WORK/same.dll"
 release "$WORK/same.dll" "$VERSION" "$WORK/same"
 cp "$DLL" "$WORK/newer.dll"
@@ -82,13 +129,6 @@ case_file_version() {
     [ -n "$dll" ] && [ "$package" = "$dll" ]
 }
 
-# Silent installs have the Restart Manager close the programs holding files
-# in use, the CAD with its drawings included, unless the package says otherwise.
-case_restart_manager() {
-    msiinfo export "$WORK/old/Vantrel2-$VERSION.msi" Property | tr -d '\r' |
-        grep -qx $'MSIRESTARTMANAGERCONTROL\tDisable'
-}
-
 printf 'Set o = CreateObject("Vantrel2.OrvaneVbCommand")\r\no.VekProcDrawRubber 1.5, 2.5\r\nWScript.Echo TypeName(o) & " answered"\r\n' \
     >"$WORK/client.vbs"
 client() {
@@ -101,11 +141,6 @@ client() {
 if client; then echo "FAIL  Vantrel2.OrvaneVbCommand exists before the install"; exit 1; fi
 classes "$WORK/clean.reg"
 
-failed=0
-row() {  # row <case> <check>...: PASS when every check holds
-    local name="$1"; shift
-    if "$@"; then echo "PASS  $name"; else echo "FAIL  $name"; failed=$((failed + 1)); fi
-}
 unchanged_classes() { classes "$WORK/now.reg" && cmp -s "$WORK/clean.reg" "$WORK/now.reg"; }
 host_as_before() {  # no DLL, no product, no key; the host's own files as they were
     [ ! -e "$HOST/Vantrel2.dll" ] && [ "$(products)" = 0 ] && unchanged_classes &&
@@ -124,7 +159,8 @@ case_no_sysinfo() {
 }
 case_install() {
     msiexec install /i "$OLD_MSI" INSTALLDIR="$HOST_W" && cmp -s "$DLL" "$HOST/Vantrel2.dll" &&
-        [ "$(products)" = 1 ] && classes "$WORK/installed.reg"
+        [ "$(products)" = 1 ] && classes "$WORK/installed.reg" &&
+        iconv -f UTF-16 -t UTF-8 "$WORK/un.reg" | grep -qF "\"InstallLocation\"=\"${HOST_W//\\/\\\\}"
 }
 case_uninstall() {
     msiexec uninstall /x "$OLD_MSI" && host_as_before &&
@@ -158,7 +194,6 @@ case_downgrade() {
 }
 
 row "File table version = the DLL's version resource" case_file_version
-row "MSIRESTARTMANAGERCONTROL=Disable: the CAD is never asked to close" case_restart_manager
 row "no INSTALLDIR: refused, nothing installed" case_no_installdir
 row "INSTALLDIR without sysinfo\\: refused, nothing installed" case_no_sysinfo
 row "silent install into the host folder" case_install

@@ -78,31 +78,21 @@ grep -q "$PAUSE_PROMPT" <<<"$out" || fail "uninstall.cmd did not wait when start
 # A deployment tool starts it as Explorer does (Wine's cmd takes CMDCMDLINE
 # from the environment), with /unattended: it never waits for a key, and the
 # tool gets the script's exit code.
-as_tool() {  # as_tool <script> <argument>: prints the output, returns the exit code
+unattended() {  # unattended <script> <argument> <expected exit code> [<integrity level>]
     local script status=0
     script="$(winepath_of "$HOST/$1")"
-    CMDCMDLINE="C:\\windows\\system32\\cmd.exe /c \"\"$script\" $2\"" \
-        VANTREL2_TEST_INTEGRITY="${VANTREL2_TEST_INTEGRITY:-$HIGH}" "$WINE" cmd /c "$script" "$2" \
-        </dev/null >"$WORK/tool.out" 2>&1 || status=$?
-    iconv -f CP932 -t UTF-8 "$WORK/tool.out"
-    return "$status"
-}
-unattended() {  # unattended <script> <argument> <expected exit code> [<integrity>]
-    local status=0
-    out="$(VANTREL2_TEST_INTEGRITY="${4:-$HIGH}" as_tool "$1" "$2")" || status=$?
-    echo "$out"
+    CMDCMDLINE="C:\\windows\\system32\\cmd.exe /c \"\"$script\" $2\"" VANTREL2_TEST_INTEGRITY="${4:-$HIGH}" \
+        "$WINE" cmd /c "$script" "$2" </dev/null >"$WORK/tool.out" 2>&1 || status=$?
+    iconv -f CP932 -t UTF-8 "$WORK/tool.out" | tee "$WORK/tool.txt"
     [ "$status" = "$3" ] || fail "$1 $2 ended with $status, not $3"
-    grep -q "$PAUSE_PROMPT" <<<"$out" && fail "$1 $2 waited for a key"
-    return 0
+    ! grep -q "$PAUSE_PROMPT" "$WORK/tool.txt" || fail "$1 $2 waited for a key"
 }
 unattended install.cmd /unattended 5 "$MEDIUM"
 unattended install.cmd /unattended 0
-"$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand\CLSID' </dev/null >/dev/null 2>&1 \
-    || fail "not registered by install.cmd /unattended"
+"$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand\CLSID' </dev/null >/dev/null 2>&1 || fail "not registered unattended"
 unattended uninstall.cmd /unatended 87
 unattended uninstall.cmd /unattended 0
-"$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand' </dev/null >/dev/null 2>&1 &&
-    fail "still registered after uninstall.cmd /unattended"
+! "$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand' </dev/null >/dev/null 2>&1 || fail "registered after uninstall"
 
 rm "$HOST/Vantrel2.dll"
 out="$(run_cmd "$HOST/install.cmd")" || true

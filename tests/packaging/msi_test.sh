@@ -37,41 +37,23 @@ row() {  # row <case> <check>...: PASS when every check holds
 }
 table() { msiinfo export "$PACKAGE" "$1" | tr -d '\r' | tail -n +4; }
 property() { table Property | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
-
+sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
 # Silent installs have the Restart Manager close the programs holding files
 # in use, the CAD with its drawings included, unless the package says otherwise.
 row "MSIRESTARTMANAGERCONTROL=Disable: the CAD is never asked to close" eval '[ "$(property MSIRESTARTMANAGERCONTROL)" = Disable ]'
-# 「プログラムと機能」 offers no 変更 for a package with nothing to change, shows
-# the command's own icon, and the folder once costing has resolved it (before
-# the product is registered, which reads it).
-row "ARPNOMODIFY=1: no 変更 button" eval '[ "$(property ARPNOMODIFY)" = 1 ]'
-case_icon() {
-    local icon
-    icon="$(property ARPPRODUCTICON)" && [ -n "$icon" ] && msiinfo extract "$PACKAGE" "Icon.$icon" >"$WORK/icon" &&
-        cmp "$WORK/icon" "$ROOT/src/dialog/Vantrel2Form.ico"
-}
-row "ARPPRODUCTICON: the command's icon" case_icon
-case_install_location() {
-    local action sequence
-    action="$(table CustomAction | awk -F'\t' '$3 == "ARPINSTALLLOCATION" && $4 == "[INSTALLDIR]" { print $1 }')"
-    sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
-    [ -n "$action" ] && [ "$(sequence "$action")" -gt "$(sequence CostFinalize)" ] &&
-        [ "$(sequence "$action")" -lt "$(sequence RegisterProduct)" ]
-}
-row "ARPINSTALLLOCATION from INSTALLDIR, between costing and the product's registration" case_install_location
+row "ARPNOMODIFY=1: no 変更 button in 「プログラムと機能」" eval '[ "$(property ARPNOMODIFY)" = 1 ]'
+# The install location is set once costing has resolved INSTALLDIR, before
+# the product's registration reads it.
+row "「プログラムと機能」: the command's icon; the install location from INSTALLDIR" eval 'msiinfo extract "$PACKAGE" \
+    "Icon.$(property ARPPRODUCTICON)" | cmp - "$ROOT/src/dialog/Vantrel2Form.ico" && at="$(sequence "$(table CustomAction |
+    awk -F"\t" "\$3 == \"ARPINSTALLLOCATION\" && \$4 == \"[INSTALLDIR]\" { print \$1 }")")" &&
+    [ "$at" -gt "$(sequence CostFinalize)" ] && [ "$at" -lt "$(sequence RegisterProduct)" ]'
 # Windows Installer shows a launch condition's message in the database's
 # code page; libmsi stores a text that code page cannot hold as an empty one.
-case_messages() {
-    [ "$(msiinfo export "$PACKAGE" _ForceCodepage | tr -d '\r' | sed -n 3p)" = $'932\t_ForceCodepage' ] &&
-        [ "$(table LaunchCondition | wc -l)" = 3 ] &&
-        ! table LaunchCondition | cut -f2 | LC_ALL=C grep -qv '何も.*ませんでした。' &&
-        [ "$(property ProductLanguage)" = 1041 ] && msiinfo suminfo "$PACKAGE" | grep -qx 'Template: Intel;1041'
-}
-row "launch-condition messages in Japanese, in code page 932; language 1041" case_messages
-if [ -z "$WINE" ]; then
-    [ "$failed" = 0 ] || { echo "$failed case(s) failed"; exit 1; }
-    exit 0
-fi
+row "launch-condition messages in Japanese, in code page 932; language 1041" eval '[ "$(table LaunchCondition |
+    cut -f2 | grep -c "何も.*ませんでした。")" = 3 ] && msiinfo export "$PACKAGE" _ForceCodepage | grep -q "^932" &&
+    [ "$(property ProductLanguage)" = 1041 ] && msiinfo suminfo "$PACKAGE" | grep -qx "Template: Intel;1041"'
+[ -n "$WINE" ] || { [ "$failed" = 0 ]; exit; }
 
 cp "$DLL" "$WORK/same.dll" && printf '\1' >>"$WORK/same.dll"
 release "$WORK/same.dll" "$VERSION" "$WORK/same"

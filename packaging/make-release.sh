@@ -71,7 +71,7 @@ sign() {  # sign <file>: signs it in place
     fi
     # printenv names the variable: the value is expanded nowhere in this
     # script, so neither a command line nor a trace (bash -x) shows it. The
-    # pipe is read as the file /dev/stdin: osslsigncode before 2.9 takes
+    # pipe is read as the file /dev/stdin: osslsigncode 2.5 (Debian 12) takes
     # -readpass only with a file name, and reads "-" as one.
     local status=0
     if has_password; then

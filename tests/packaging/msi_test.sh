@@ -35,6 +35,8 @@ row() {  # row <case> <check>...: PASS when every check holds
     local name="$1"; shift
     if "$@"; then echo "PASS  $name"; else echo "FAIL  $name"; failed=$((failed + 1)); fi
 }
+# Whole outputs only: msiinfo writes line by line, and a reader that stops at
+# the first match ends it with SIGPIPE, which pipefail reports as a failure.
 table() { msiinfo export "$PACKAGE" "$1" | tr -d '\r' | tail -n +4; }
 property() { table Property | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
 sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
@@ -50,9 +52,13 @@ row "「プログラムと機能」: the command's icon; the install location fr
     [ "$at" -gt "$(sequence CostFinalize)" ] && [ "$at" -lt "$(sequence RegisterProduct)" ]'
 # Windows Installer shows a launch condition's message in the database's
 # code page; libmsi stores a text that code page cannot hold as an empty one.
-row "launch-condition messages in Japanese, in code page 932; language 1041" eval '[ "$(table LaunchCondition |
-    cut -f2 | grep -c "何も.*ませんでした。")" = 3 ] && msiinfo export "$PACKAGE" _ForceCodepage | grep -q "^932" &&
-    [ "$(property ProductLanguage)" = 1041 ] && msiinfo suminfo "$PACKAGE" | grep -qx "Template: Intel;1041"'
+case_messages() {
+    [ "$(table LaunchCondition | cut -f2 | grep -c "何も.*ませんでした。")" = 3 ] &&
+        [ "$(msiinfo export "$PACKAGE" _ForceCodepage | grep -c "^932")" = 1 ] &&
+        [ "$(property ProductLanguage)" = 1041 ] &&
+        [ "$(msiinfo suminfo "$PACKAGE" | grep -cx "Template: Intel;1041")" = 1 ]
+}
+row "launch-condition messages in Japanese, in code page 932; language 1041" case_messages
 [ -n "$WINE" ] || { [ "$failed" = 0 ]; exit; }
 
 cp "$DLL" "$WORK/same.dll" && printf '\1' >>"$WORK/same.dll"
@@ -162,7 +168,7 @@ case_same_as_regsvr32() {
 case_same_version() {
     msiexec install2 /i "$OLD_MSI" INSTALLDIR="$HOST_W" && msiexec same /i "$SAME_MSI" &&
         [ "$(products)" = 1 ] && cmp -s "$WORK/same.dll" "$HOST/Vantrel2.dll" &&
-        msiinfo export "$WORK/same/Vantrel2-$VERSION.msi" Property | grep -q '^REINSTALLMODE	[^	]*e'
+        [ "$(msiinfo export "$WORK/same/Vantrel2-$VERSION.msi" Property | grep -c '^REINSTALLMODE	[^	]*e')" = 1 ]
 }
 case_upgrade() {
     msiexec upgrade /i "$NEW_MSI" &&

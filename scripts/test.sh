@@ -12,9 +12,9 @@ echo "== windows: Vantrel2.dll and the tests, built for the Wine this machine ru
 start_up --lock-preset native
 shipped_status=0
 if [ "$PRESET" != windows ]; then
-    echo "== windows: Vantrel2.dll (32-bit, as shipped), its imports and PE header"
+    echo "== windows: Vantrel2.dll (32-bit, as shipped), its imports and PE header, the MSI's tables"
     shipped_dll_build
-    ctest --test-dir "$SHIPPED_BUILD" -R '^release\.(imports|pe_header)$' --output-on-failure ||
+    ctest --test-dir "$SHIPPED_BUILD" -R '^release\.(imports|pe_header|msi_tables)$' --output-on-failure ||
         shipped_status=$?
 fi
 
@@ -30,8 +30,9 @@ if [ "$PRESET" != windows ]; then
     echo "NOTE: this machine runs no 32-bit code. The shipped 32-bit Vantrel2.dll was built" \
         "but not run: the Windows tests above ran against the 64-bit build, and the release's" \
         "install tests (packaging.install_uninstall: the zip with the 32-bit regsvr32;" \
-        "packaging.msi: the MSI with msiexec) did not run. Its imports and PE header were" \
-        "checked above."
+        "packaging.msi: the MSI with msiexec) did not run. Its imports and PE header, and" \
+        "the tables of the MSI, were checked above."
 fi
-[ "$shipped_status" -eq 0 ] || { echo "the shipped DLL's imports or PE header failed" >&2; exit 1; }
+[ "$shipped_status" -eq 0 ] || {
+    echo "the shipped DLL's imports or PE header, or the MSI's tables, failed" >&2; exit 1; }
 exit "$status"

@@ -30,8 +30,9 @@ void ClearFailure() noexcept { ::SetErrorInfo(0, nullptr); }
 
 HRESULT ReportCurrentException() noexcept {
     const HRESULT failure = CurrentExceptionResult();
-    return ReportFailure(failure, failure == E_OUTOFMEMORY ? L"Out of memory."
-                                                           : L"The command failed unexpectedly.");
+    return ReportFailure(failure, failure == E_OUTOFMEMORY
+                                      ? L"メモリが不足しています。"
+                                      : L"コマンドが予期しないエラーで終了しました。");
 }
 
 }  // namespace vantrel2

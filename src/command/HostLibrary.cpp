@@ -28,7 +28,7 @@ HRESULT LoadHostLibrary(HMODULE& module) noexcept {
     HMODULE loaded = FindHostLibrary();
     if (!loaded) {
         return ReportFailure(kHostLibraryNotFound,
-                             L"The host command library VekCmdLib.dll could not be found.");
+                             L"CAD のコマンド ライブラリ VekCmdLib.dll が見つかりませんでした。");
     }
     HMODULE expected = nullptr;
     if (!hostLibrary.compare_exchange_strong(expected, loaded)) {
@@ -62,9 +62,9 @@ class HostFunction {
   private:
     HRESULT ReportMissing() noexcept {
         try {
-            std::wstring text = L"The function ";
+            std::wstring text = L"CAD のコマンド ライブラリ VekCmdLib.dll に関数 ";
             for (const char* c = name_; *c; ++c) text += static_cast<wchar_t>(*c);
-            text += L" was not found in the host command library VekCmdLib.dll.";
+            text += L" が見つかりませんでした。";
             return ReportFailure(kHostEntryPointNotFound, text);
         } catch (...) {
             return kHostEntryPointNotFound;

@@ -54,7 +54,7 @@ HRESULT RunCommand(LONG hWnd, LONG nCmdLine, LONG& nCode) {
     LoadSharedState(state, ThisModuleFolder());
     if (!state.DialogInstance) state.DialogInstance = CreateVantrel2Form();
     if (const HRESULT hr = state.DialogInstance->ShowModal(); FAILED(hr)) {
-        return ReportFailure(hr, L"The dialog could not be shown.");
+        return ReportFailure(hr, L"「各種履歴･情報ファイル削除」画面を表示できませんでした。");
     }
     return HostExitCommand();
 }
@@ -146,7 +146,7 @@ HRESULT OrvaneVbCommand::InterfaceSupportsErrorInfo(REFIID riid) {
 HRESULT OrvaneVbCommand::VekProcStartCmd(LONG hWnd, LONG nCmdLine, LONG* nCode) {
     const Hold hold(this);
     ClearFailure();
-    if (!nCode) return ReportFailure(E_POINTER, L"VekProcStartCmd was given no nCode.");
+    if (!nCode) return ReportFailure(E_POINTER, L"VekProcStartCmd に nCode が渡されませんでした。");
     return CallReportingExceptions([&] { return RunCommand(hWnd, nCmdLine, *nCode); });
 }
 
@@ -163,7 +163,7 @@ HRESULT OrvaneVbCommand::VekProcStringBoxEventHook(short csbID, short itemID, LO
     }
     record = ToWideForm(hostRecord);
     const UniqueBstr text = MakeBstr(std::wstring_view(record.text, kTextBoxTextLength));
-    if (!text) return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
+    if (!text) return ReportFailure(E_OUTOFMEMORY, L"メモリが不足しています。");
     // Through the interface, as any other caller would reach the event.
     ComPtr<_OrvaneVbCommand> self;
     if (const HRESULT hr = QueryInterface(IID__OrvaneVbCommand, self.put_void()); FAILED(hr)) {
@@ -176,7 +176,7 @@ HRESULT OrvaneVbCommand::VekProcStringBoxEventHook(short csbID, short itemID, LO
 HRESULT OrvaneVbCommand::VekProcStringBoxEvent(short, short, BSTR pString) {
     const Hold hold(this);
     const UniqueBstr copy(::SysAllocStringLen(pString, ::SysStringLen(pString)));
-    if (!copy) return ReportFailure(E_OUTOFMEMORY, L"Out of memory.");
+    if (!copy) return ReportFailure(E_OUTOFMEMORY, L"メモリが不足しています。");
     return S_OK;
 }
 

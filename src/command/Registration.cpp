@@ -70,10 +70,10 @@ HRESULT Register() {
     if (const HRESULT hr =
             ::RegisterTypeLib(library.get(), const_cast<OLECHAR*>(path.c_str()), nullptr);
         FAILED(hr)) {
-        return ReportFailure(hr, L"The type library could not be registered.");
+        return ReportFailure(hr, L"タイプ ライブラリを登録できませんでした。");
     }
     if (const HRESULT hr = WriteClassKeys(path); FAILED(hr)) {
-        return ReportFailure(hr, L"The class could not be registered.");
+        return ReportFailure(hr, L"クラスを登録できませんでした。");
     }
     return S_OK;
 }
@@ -84,7 +84,7 @@ HRESULT Unregister() {
     ::UnRegisterTypeLib(LIBID_Vantrel2, 3, 0, 0, kTypeLibrarySysKind);
     HRESULT hr = DeleteClassesTree(ClassKeyName());
     if (SUCCEEDED(hr)) hr = DeleteClassesTree(kProgId);
-    if (FAILED(hr)) return ReportFailure(hr, L"The class could not be unregistered.");
+    if (FAILED(hr)) return ReportFailure(hr, L"クラスの登録を解除できませんでした。");
     return S_OK;
 }
 

@@ -22,7 +22,8 @@ HRESULT LoadCommandTypeInfo(ComPtr<ITypeInfo>& dispatchSide, ComPtr<ITypeInfo>& 
     HREFTYPE vtableRef = 0;
     if (SUCCEEDED(hr)) hr = dispatchSide->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef);
     if (SUCCEEDED(hr)) hr = dispatchSide->GetRefTypeInfo(vtableRef, vtableSide.put());
-    if (FAILED(hr)) return ReportFailure(hr, L"The type library lacks the command interface.");
+    if (FAILED(hr))
+        return ReportFailure(hr, L"タイプ ライブラリにコマンドのインターフェイスがありません。");
     return S_OK;
 }
 
@@ -33,11 +34,11 @@ HRESULT LoadOwnTypeLibrary(ComPtr<ITypeLib>& library) noexcept {
         const std::wstring path = ThisModulePath();
         if (path.empty()) {
             return ReportFailure(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND),
-                                 L"The file of the command's DLL could not be found.");
+                                 L"コマンドの DLL のファイルが見つかりませんでした。");
         }
         const HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
         if (FAILED(hr)) {
-            return ReportFailure(hr, L"The type library of the command's DLL could not be loaded.");
+            return ReportFailure(hr, L"コマンドの DLL のタイプ ライブラリを読み込めませんでした。");
         }
         return S_OK;
     });

@@ -31,28 +31,28 @@ struct ReportGroup {
 constexpr ReportGroup kReportGroups[] = {
     {Refusal::Kind::NotDeleted, L"次のファイルを削除できませんでした。"},
     {Refusal::Kind::Spared,
-     L"次のファイルは CAD とこのコマンドの設定ファイルのため、ワイルドカードでは削除しませんでし"
-     L"た。"},
+     L"次のファイルは CAD とこのコマンドの設定ファイルのため、* や ? を使った指定では削除しませ"
+     L"んでした。"},
     {Refusal::Kind::NotSaved, L"チェックの状態を次のファイルに保存できませんでした。"},
     {Refusal::Kind::ThroughLink,
      L"次のフォルダーは別の場所を指すリンク（ジャンクションまたはシンボリック リンク）のため、"
-     L"ワイルドカードでは削除しませんでした。"},
+     L"その中の * や ? に一致したファイルは削除しませんでした。"},
     {Refusal::Kind::Unverified,
      L"次のフォルダーは別の場所を指すリンクでないことを確かめられなかったため、その中の * や ? "
-     L"に当てはまるファイルを削除しませんでした。"},
+     L"に一致したファイルは削除しませんでした。"},
     {Refusal::Kind::SettingsUnknown,
-     L"CAD とこのコマンドの設定ファイル（次のファイル）を確かめられなかったため、同じフォルダーの"
-     L" * や ? に当てはまるファイルを削除しませんでした。"},
+     L"次のファイルは CAD とこのコマンドの設定ファイルですが、開いて確かめることができなかったた"
+     L"め、同じフォルダーで * や ? に一致したファイルは削除しませんでした。"},
 };
 constexpr std::wstring_view kWhatToDo =
-    L"ほかの CAD やほかのプログラムがファイルを使用していないか、ファイルの読み取り専用属性とアク"
-    L"セス許可を確認してから、このコマンドをもう一度実行して下さい。";
+    L"ほかの CAD やプログラムがファイルを使用していないか、ファイルの読み取り専用属性とアクセス"
+    L"許可を確認してから、このコマンドをもう一度実行して下さい。";
 constexpr std::wstring_view kOutOfMemory = L"メモリが不足しています。";
 constexpr std::wstring_view kSomeNotListed =
     L"メモリが不足したため、一部のファイルを表示できませんでした。";
 constexpr std::wstring_view kNothingListed =
-    L"メモリが不足したため、削除または保存できなかったファイルを表示できません。ファイルの状態を"
-    L"確認して下さい。";
+    L"メモリが不足したため、削除または保存できなかったファイルを表示できませんでした。ファイルの"
+    L"状態を確認して下さい。";
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -105,7 +105,7 @@ std::wstring RefusalReport(const std::vector<Refusal>& refusals) {
         report += group.heading;
         report += lines;
         if (unlisted > 0)
-            report += L"\nほか " + NumberText(static_cast<double>(unlisted)) + L" 個のファイル";
+            report += L"\nほかに " + NumberText(static_cast<double>(unlisted)) + L" 件あります。";
     }
     if (advise) {
         report += L"\n\n";

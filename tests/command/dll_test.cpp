@@ -120,9 +120,9 @@ TEST_F(HostProgram, ReportsAMissingHostLibraryWithoutCrashing) {
     EXPECT_EQ(result.exitCode, 1u) << result.output;
     EXPECT_NE(result.output.find("VekProcStartCmd hr=0x8007007E nCode=0"), std::string::npos)
         << result.output;
-    EXPECT_NE(
-        result.output.find("error: The host command library VekCmdLib.dll could not be found."),
-        std::string::npos)
+    EXPECT_NE(result.output.find(
+                  "error: CAD のコマンド ライブラリ VekCmdLib.dll が見つかりませんでした。"),
+              std::string::npos)
         << result.output;
     EXPECT_FALSE(test::Exists(folder / L"VekCmdLib.log"));
 }

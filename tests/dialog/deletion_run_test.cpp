@@ -352,16 +352,16 @@ TEST(RefusalReport, ListsEachEntryOnceTenOfAKindAtMostAndAdvisesOnRealFailures) 
         L"次のファイルを削除できませんでした。\n・" + std::wstring(100, L'y') + L"…" +
             std::wstring(95, L'y') +
             L"z.ini：r\n・f0：r\n・f1：r\n・f2：r\n・f3：r\n・f4：r\n・f5：r\n・f6：r\n・f7：r\n・"
-            L"f8：r\nほか 3 個のファイル\n\n次のファイルは CAD とこのコマンドの設定ファイルのため、"
-            L"ワイルドカードでは削除しませんでした。\n・kx."
+            L"f8：r\nほかに 3 件あります。\n\n次のファイルは CAD とこのコマンドの設定ファイル"
+            L"のため、* や ? を使った指定では削除しませんでした。\n・kx."
             L"ini\n\nチェックの状態を次のファイルに保存"
-            L"できませんでした。\n・kx.ini：locked\n\nほかの CAD やほかのプログラムがファイルを"
+            L"できませんでした。\n・kx.ini：locked\n\nほかの CAD やプログラムがファイルを"
             L"使用していないか、ファイルの読み取り専用属性とアクセス許可を確認してから、このコマン"
             L"ドをもう一度実行して下さい。");
     EXPECT_EQ(
         RefusalReport({{K::Spared, L"kx.ini", L""}}),
-        L"次のファイルは CAD とこのコマンドの設定ファイルのため、ワイルドカードでは削除しませんで"
-        L"した。\n・kx.ini");
+        L"次のファイルは CAD とこのコマンドの設定ファイルのため、* や ? を使った指定では削除しませ"
+        L"んでした。\n・kx.ini");
     // A link met by a pattern, with where it leads; a cut never splits a
     // surrogate pair (U+20BB7 at both cuts).
     const std::wstring pair = L"\xD842\xDFB7";
@@ -371,7 +371,7 @@ TEST(RefusalReport, ListsEachEntryOnceTenOfAKindAtMostAndAdvisesOnRealFailures) 
                             std::wstring(99, L'w'),
                         L"D:\\x"}}),
         L"次のフォルダーは別の場所を指すリンク（ジャンクションまたはシンボリック リンク）のため"
-        L"、ワイルドカードでは削除しませんでした。\n・" +
+        L"、その中の * や ? に一致したファイルは削除しませんでした。\n・" +
             std::wstring(99, L'y') + L"…" + std::wstring(99, L'w') + L"（リンク先：D:\\x）");
     // A folder that could not be checked and a settings file that could not
     // be identified: each under its own heading with its reason, then the

@@ -46,7 +46,7 @@ dump "$WORK/before.reg"
 
 out="$(VANTREL2_TEST_INTEGRITY=$MEDIUM run_cmd "$HOST/install.cmd")" || true
 echo "$out"
-grep -q '管理者として実行されていません' <<<"$out" || fail "not elevated, yet no refusal"
+grep -q '管理者として実行されていないため、何も変更しませんでした' <<<"$out" || fail "not elevated, yet no refusal"
 "$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand' </dev/null >/dev/null 2>&1 && fail "registered unelevated"
 
 out="$(run_cmd "$HOST/install.cmd")" || true
@@ -75,8 +75,27 @@ out="$(run_cmd "$HOST/explorer.cmd")" || true
 echo "$out"
 grep -q "$PAUSE_PROMPT" <<<"$out" || fail "uninstall.cmd did not wait when started from Explorer"
 
+# A deployment tool starts it as Explorer does (Wine's cmd takes CMDCMDLINE
+# from the environment), with /unattended: it never waits for a key, and the
+# tool gets the script's exit code.
+unattended() {  # unattended <script> <argument> <expected exit code> [<integrity level>]
+    local script status=0
+    script="$(winepath_of "$HOST/$1")"
+    CMDCMDLINE="C:\\windows\\system32\\cmd.exe /c \"\"$script\" $2\"" VANTREL2_TEST_INTEGRITY="${4:-$HIGH}" \
+        "$WINE" cmd /c "$script" "$2" </dev/null >"$WORK/tool.out" 2>&1 || status=$?
+    iconv -f CP932 -t UTF-8 "$WORK/tool.out" | tee "$WORK/tool.txt"
+    [ "$status" = "$3" ] || fail "$1 $2 ended with $status, not $3"
+    ! grep -q "$PAUSE_PROMPT" "$WORK/tool.txt" || fail "$1 $2 waited for a key"
+}
+unattended install.cmd /unattended 5 "$MEDIUM"
+unattended install.cmd /unattended 0
+"$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand\CLSID' </dev/null >/dev/null 2>&1 || fail "not registered unattended"
+unattended uninstall.cmd /unatended 87
+unattended uninstall.cmd /unattended 0
+! "$WINE" reg query 'HKCR\Vantrel2.OrvaneVbCommand' </dev/null >/dev/null 2>&1 || fail "registered after uninstall"
+
 rm "$HOST/Vantrel2.dll"
 out="$(run_cmd "$HOST/install.cmd")" || true
 echo "$out"
-grep -q 'Vantrel2.dll が見つかりません' <<<"$out" || fail "missing-DLL message"
+grep -q 'Vantrel2.dll がないため' <<<"$out" || fail "missing-DLL message"
 echo "1 passed, 0 failed"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The administrators' package under Wine's msiexec, one row per case, in an
-# order where each case starts from what the one before left.
-# Usage: msi_test.sh <Vantrel2.dll> <version> <wine-run wrapper> <Vantrel2.wxs> <build-time file>
+# The administrators' package: its tables as msiinfo reads them (no Wine
+# needed), then, given the Wine wrapper, the package under Wine's msiexec,
+# one row per case, in an order where each case starts from what the one
+# before left.
+# Usage: msi_test.sh <Vantrel2.dll> <version> <Vantrel2.wxs> <build-time file> [<wine-run wrapper>]
 set -euo pipefail
-DLL="$1" VERSION="$2" WINE="$3" WXS="$4" BUILD_TIME="$5"
+DLL="$1" VERSION="$2" WXS="$3" BUILD_TIME="$4" WINE="${5:-}"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 WORK="$(mktemp -d)"
 HOST="$WORK/cad"
@@ -11,6 +13,7 @@ winepath_of() { "$WINE" winepath -w "$1" </dev/null; }
 wine_q() { "$WINE" "$@" </dev/null >/dev/null 2>&1; }
 NEWER="$(echo "$VERSION" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
 cleanup() {
+    [ -n "$WINE" ] || { rm -rf "$WORK"; return; }
     # A run that stops half way leaves nothing installed for the next one.
     for msi in "$WORK"/new/*.msi "$WORK"/same/*.msi "$WORK"/old/*.msi; do
         [ ! -f "$msi" ] || wine_q msiexec /x "$(winepath_of "$msi")" /qn || true
@@ -26,6 +29,38 @@ release() { bash "$ROOT/packaging/make-release.sh" "$1" "$2" "$WXS" "$BUILD_TIME
 # (which the loader ignores); a newer version whose DLL's version resource
 # says so, as every newer build's does.
 release "$DLL" "$VERSION" "$WORK/old"
+PACKAGE="$WORK/old/Vantrel2-$VERSION.msi"
+failed=0
+row() {  # row <case> <check>...: PASS when every check holds
+    local name="$1"; shift
+    if "$@"; then echo "PASS  $name"; else echo "FAIL  $name"; failed=$((failed + 1)); fi
+}
+# Whole outputs only: msiinfo writes line by line, and a reader that stops at
+# the first match ends it with SIGPIPE, which pipefail reports as a failure.
+table() { msiinfo export "$PACKAGE" "$1" | tr -d '\r' | tail -n +4; }
+property() { table Property | awk -F'\t' -v name="$1" '$1 == name { print $2 }'; }
+sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
+# Silent installs have the Restart Manager close the programs holding files
+# in use, the CAD with its drawings included, unless the package says otherwise.
+row "MSIRESTARTMANAGERCONTROL=Disable: the CAD is never asked to close" eval '[ "$(property MSIRESTARTMANAGERCONTROL)" = Disable ]'
+row "ARPNOMODIFY=1: no 変更 button in 「プログラムと機能」" eval '[ "$(property ARPNOMODIFY)" = 1 ]'
+# The install location is set once costing has resolved INSTALLDIR, before
+# the product's registration reads it.
+row "「プログラムと機能」: the command's icon; the install location from INSTALLDIR" eval 'msiinfo extract "$PACKAGE" \
+    "Icon.$(property ARPPRODUCTICON)" | cmp - "$ROOT/src/dialog/Vantrel2Form.ico" && at="$(sequence "$(table CustomAction |
+    awk -F"\t" "\$3 == \"ARPINSTALLLOCATION\" && \$4 == \"[INSTALLDIR]\" { print \$1 }")")" &&
+    [ "$at" -gt "$(sequence CostFinalize)" ] && [ "$at" -lt "$(sequence RegisterProduct)" ]'
+# Windows Installer shows a launch condition's message in the database's
+# code page; libmsi stores a text that code page cannot hold as an empty one.
+case_messages() {
+    [ "$(table LaunchCondition | cut -f2 | grep -c "何も.*ませんでした。")" = 3 ] &&
+        [ "$(msiinfo export "$PACKAGE" _ForceCodepage | grep -c "^932")" = 1 ] &&
+        [ "$(property ProductLanguage)" = 1041 ] &&
+        [ "$(msiinfo suminfo "$PACKAGE" | grep -cx "Template: Intel;1041")" = 1 ]
+}
+row "launch-condition messages in Japanese, in code page 932; language 1041" case_messages
+[ -n "$WINE" ] || { [ "$failed" = 0 ]; exit; }
+
 cp "$DLL" "$WORK/same.dll" && printf '\1' >>"$WORK/same.dll"
 release "$WORK/same.dll" "$VERSION" "$WORK/same"
 cp "$DLL" "$WORK/newer.dll"
@@ -82,13 +117,6 @@ case_file_version() {
     [ -n "$dll" ] && [ "$package" = "$dll" ]
 }
 
-# Silent installs have the Restart Manager close the programs holding files
-# in use, the CAD with its drawings included, unless the package says otherwise.
-case_restart_manager() {
-    msiinfo export "$WORK/old/Vantrel2-$VERSION.msi" Property | tr -d '\r' |
-        grep -qx $'MSIRESTARTMANAGERCONTROL\tDisable'
-}
-
 printf 'Set o = CreateObject("Vantrel2.OrvaneVbCommand")\r\no.VekProcDrawRubber 1.5, 2.5\r\nWScript.Echo TypeName(o) & " answered"\r\n' \
     >"$WORK/client.vbs"
 client() {
@@ -101,11 +129,6 @@ client() {
 if client; then echo "FAIL  Vantrel2.OrvaneVbCommand exists before the install"; exit 1; fi
 classes "$WORK/clean.reg"
 
-failed=0
-row() {  # row <case> <check>...: PASS when every check holds
-    local name="$1"; shift
-    if "$@"; then echo "PASS  $name"; else echo "FAIL  $name"; failed=$((failed + 1)); fi
-}
 unchanged_classes() { classes "$WORK/now.reg" && cmp -s "$WORK/clean.reg" "$WORK/now.reg"; }
 host_as_before() {  # no DLL, no product, no key; the host's own files as they were
     [ ! -e "$HOST/Vantrel2.dll" ] && [ "$(products)" = 0 ] && unchanged_classes &&
@@ -124,7 +147,8 @@ case_no_sysinfo() {
 }
 case_install() {
     msiexec install /i "$OLD_MSI" INSTALLDIR="$HOST_W" && cmp -s "$DLL" "$HOST/Vantrel2.dll" &&
-        [ "$(products)" = 1 ] && classes "$WORK/installed.reg"
+        [ "$(products)" = 1 ] && classes "$WORK/installed.reg" &&
+        iconv -f UTF-16 -t UTF-8 "$WORK/un.reg" | grep -qF "\"InstallLocation\"=\"${HOST_W//\\/\\\\}"
 }
 case_uninstall() {
     msiexec uninstall /x "$OLD_MSI" && host_as_before &&
@@ -144,7 +168,7 @@ case_same_as_regsvr32() {
 case_same_version() {
     msiexec install2 /i "$OLD_MSI" INSTALLDIR="$HOST_W" && msiexec same /i "$SAME_MSI" &&
         [ "$(products)" = 1 ] && cmp -s "$WORK/same.dll" "$HOST/Vantrel2.dll" &&
-        msiinfo export "$WORK/same/Vantrel2-$VERSION.msi" Property | grep -q '^REINSTALLMODE	[^	]*e'
+        [ "$(msiinfo export "$WORK/same/Vantrel2-$VERSION.msi" Property | grep -c '^REINSTALLMODE	[^	]*e')" = 1 ]
 }
 case_upgrade() {
     msiexec upgrade /i "$NEW_MSI" &&
@@ -158,7 +182,6 @@ case_downgrade() {
 }
 
 row "File table version = the DLL's version resource" case_file_version
-row "MSIRESTARTMANAGERCONTROL=Disable: the CAD is never asked to close" case_restart_manager
 row "no INSTALLDIR: refused, nothing installed" case_no_installdir
 row "INSTALLDIR without sysinfo\\: refused, nothing installed" case_no_sysinfo
 row "silent install into the host folder" case_install

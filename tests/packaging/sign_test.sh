@@ -37,17 +37,20 @@ openssl pkcs12 -export -inkey signer.key -in signer.pem -out open.pfx -passout p
 export VANTREL2_SIGN_PFX="$WORK/signer.pfx" VANTREL2_SIGN_TEST=1
 
 # Every osslsigncode run goes through a wrapper that writes down its
-# arguments, and fails on a file named in FAIL_ON.
+# arguments, fails with a message of its own on a file named in FAIL_ON, and
+# runs the binary OSSLSIGNCODE names (the machine's when unset).
+MACHINE_OSSLSIGNCODE="$(command -v osslsigncode)"
+echo "osslsigncode on this machine: $("$MACHINE_OSSLSIGNCODE" --version 2>&1 | head -1)"
 mkdir bin
-printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>%s/argv.log\ncase "$*" in *"${FAIL_ON:-none}"*) exit 1;; esac\nexec %s "$@"\n' \
-    "$WORK" "$(command -v osslsigncode)" >bin/osslsigncode
+printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>%s/argv.log\ncase "$*" in *"${FAIL_ON:-none}"*) echo "Refused by the test: $FAIL_ON"; exit 1;; esac\nexec "${OSSLSIGNCODE:-%s}" "$@"\n' \
+    "$WORK" "$MACHINE_OSSLSIGNCODE" >bin/osslsigncode
 chmod +x bin/osslsigncode
 export PATH="$WORK/bin:$PATH"
 
 failed=0
 row() {  # row <case> <check>...: PASS when every check holds
     local name="$1"; shift
-    if "$@" >"$WORK/row.log" 2>&1; then echo "PASS  $name"; else
+    if "$@" >"$WORK/row.log" 2>&1; then echo "PASS  $name"; sed -n 's/^NOTE  /      /p' "$WORK/row.log"; else
         echo "FAIL  $name"; sed 's/^/      /' "$WORK/row.log"; failed=$((failed + 1)); fi
 }
 verifies() {  # verifies <file> <signer's certificate>, and not against the stranger
@@ -115,7 +118,20 @@ case_open_certificate() {
         verifies "open/$NAME.msi" signer.pem
 }
 case_failed_signing() {
-    ! FAIL_ON=package.msi release failing && no_release failing
+    ! FAIL_ON="$NAME.msi" release failing 2>failing.log && no_release failing &&
+        grep -q "could not sign $NAME.msi" failing.log && grep -q "Refused by the test: $NAME.msi" failing.log
+}
+# Debian 12's own osslsigncode, unpacked from its package (never installed),
+# signs with the password, time-stamped.
+case_debian12_osslsigncode() {
+    local bin="$WORK/debian12/usr/bin/osslsigncode"
+    (apt-get download -o APT::Sandbox::User=root osslsigncode=2.5-4 && dpkg -x osslsigncode_2.5-4_*.deb debian12) ||
+        { echo "NOTE  skipped: Debian 12's osslsigncode 2.5 could not be downloaded"; return 0; }
+    echo "NOTE  signed with $("$bin" --version | head -1)"
+    (unset VANTREL2_SIGN_TEST; OSSLSIGNCODE="$bin" VANTREL2_SIGN_TIMESTAMP="http://127.0.0.1:$(cat tsa.port)" \
+        release debian12/out) && unpacked debian12/out && for file in "zip/$NAME/Vantrel2.dll" "debian12/out/$NAME.msi"; do
+        verifies "$file" signer.pem && osslsigncode verify -CAfile signer.pem -TSA-CAfile tsa.pem -in "$file" |
+            grep -q '^Timestamp Server Signature verification: ok' || return 1; done
 }
 
 row "test signature asked for: written; zip's and MSI's DLL and the MSI verify against the signer only" case_signed
@@ -125,5 +141,6 @@ row "certificate without time-stamp server: refused, nothing written" case_refus
 row "the password is in no bash -x trace" case_trace
 row "password or time-stamp server without certificate: error, nothing written" case_no_certificate
 row "certificate without password signs" case_open_certificate
-row "the MSI's signing fails: no release, no temporary folder" case_failed_signing
+row "the MSI's signing fails: no release, no temporary folder; the file and the tool's message shown" case_failed_signing
+row "Debian 12's osslsigncode 2.5 signs with the password, time-stamped" case_debian12_osslsigncode
 [ "$failed" = 0 ] || { echo "$failed case(s) failed"; exit 1; }

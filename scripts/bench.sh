@@ -17,23 +17,39 @@
 #      command's deletion against `cmd /c del` (DELETE_PAIRS pairs each);
 #   4. footprint: the DLL's size and imports, what one open dialog adds.
 #
-#   bash scripts/bench.sh
+#   bash scripts/bench.sh [--steps]
 #
-# VANTREL2_BUILD picks the build folder (see scripts/start-up.sh).
+# --steps times the shows with a build made with the VANTREL2_TRACE option
+# (in <build folder>/trace) and adds the median milliseconds of each step
+# of the command's and the reference's shows, in the pairs against the
+# reference with icons and in the first shows. VANTREL2_BUILD picks the
+# build folder (see scripts/start-up.sh).
 set -euo pipefail
 source "$(dirname "$0")/start-up.sh"
 PAIRS="${PAIRS:-100}"
 FIRST_PAIRS="${FIRST_PAIRS:-15}"
 DELETE_PAIRS="${DELETE_PAIRS:-6}"
+STEPS=no
+case "${1:-}" in
+    --steps) STEPS=yes ;;
+    "") ;;
+    *) echo "usage: bash scripts/bench.sh [--steps]" >&2; exit 2 ;;
+esac
 
 start_up Vantrel2 VekCmdLib VantrelStartBench VantrelDeleteBench >/dev/null
 BIN="$BUILD/bin"
-DLL="$BIN/Vantrel2.dll"
+START_BIN="$BIN"
+if [ "$STEPS" = yes ]; then
+    START_BIN="$BUILD/trace/bin"
+    cmake -S "$ROOT" --preset "$PRESET" -B "$BUILD/trace" -DVANTREL2_TRACE=ON >/dev/null
+    cmake --build "$BUILD/trace" -j"$JOBS" --target Vantrel2 VantrelStartBench >/dev/null
+fi
 
 HOST="$BUILD/bench-host"
 rm -rf "$HOST"
 mkdir -p "$HOST/sysinfo" "$HOST/sysdata"
-cp "$DLL" "$BIN/hostlib/VekCmdLib.dll" "$BIN/VantrelStartBench.exe" "$BIN/VantrelDeleteBench.exe" "$HOST/"
+cp "$START_BIN/Vantrel2.dll" "$START_BIN/VantrelStartBench.exe" "$BIN/hostlib/VekCmdLib.dll" \
+    "$BIN/VantrelDeleteBench.exe" "$HOST/"
 
 fail() { echo "bench: $*" >&2; exit 1; }
 
@@ -132,10 +148,12 @@ echo "measuring the first show in a process ($FIRST_PAIRS pairs) ..." >&2
 first_show() {
     wine_run VantrelStartBench.exe --dll Vantrel2.dll --cmdline 1 --time-start 1 "${@:2}" </dev/null |
         tr -d '\r' >"$1" || fail "a first show failed: $(cat "$1")"
+    grep '^step ' "$1" >>"$1.steps" || true
     awk '/^first-start-ms/ {print $2}' "$1"
 }
 first_command() { first_show first-command.txt; }
 first_template() { first_show first-template.txt --template-dialog --reference-icons; }
+rm -f first-command.txt.steps first-template.txt.steps
 alternate "$FIRST_PAIRS" first.pairs first_command first_template
 read -r first_command first_template first_pairs <<<"$(pair_figures first.pairs)"
 footprint="$(grep '^open-adds' first-command.txt)" ||
@@ -192,3 +210,38 @@ done
 echo "| DLL size, 32-bit as shipped (bytes) | $size | 300 000 aim | |"
 echo "| DLL imports | $imports | | |"
 echo "| the first open dialog adds | committed private memory +${adds_kb} KB, GDI objects +${adds_gdi}, windows +${adds_windows}, handles +${adds_handles}, USER objects +${adds_user} | | |"
+
+[ "$STEPS" = yes ] || exit 0
+# step_medians <side> <file>...: "<step> <median ms>" per step of that side's
+# shows in the files, in the order the show makes them.
+step_medians() {
+    local side="$1" step values
+    shift
+    cat "$@" | awk -v side="$side" '
+        $1 == "step" && $2 == side {
+            if (!($3 in values)) order[++n] = $3
+            values[$3] = values[$3] " " $4
+        }
+        END { for (i = 1; i <= n; i++) print order[i] values[order[i]] }' |
+        while read -r step values; do
+            echo "$step $(tr ' ' '\n' <<<"$values" | median)"
+        done
+}
+# step_table <side> <caption>: the side's steps in the pairs with icons and
+# in the first shows, side by side.
+step_table() {
+    echo
+    { step_medians "$1" start-icons.txt | sed 's/^/pairs /'
+      step_medians "$1" "first-$1.txt.steps" | sed 's/^/first /'; } |
+        awk -v caption="$2" '
+            !($2 in seen) { seen[$2] = 1; order[++n] = $2 }
+            { ms[$1, $2] = $3 }
+            END {
+                print "| " caption " | pairs against the template with icons (median ms) | first show (median ms) |"
+                print "| --- | ---: | ---: |"
+                for (i = 1; i <= n; i++)
+                    printf "| %s | %s | %s |\n", order[i], ms["pairs", order[i]], ms["first", order[i]]
+            }'
+}
+step_table command "step of the command's show"
+step_table template "step of the reference's show"

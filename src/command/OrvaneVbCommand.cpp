@@ -10,6 +10,7 @@
 #include "TextBoxStatus.h"
 #include "TypeLibrary.h"
 #include "Vantrel2Form.h"
+#include "trace.h"
 
 namespace vantrel2 {
 namespace {
@@ -49,9 +50,11 @@ HRESULT CheckArguments(const DISPPARAMS* params) {
 
 HRESULT RunCommand(LONG hWnd, LONG nCmdLine, LONG& nCode) {
     if (const HRESULT hr = HostInitVBCmdLib(hWnd, nCmdLine); FAILED(hr)) return hr;
+    VANTREL2_STEP("host-library-bound");
     nCode = 1;
     SharedState& state = CurrentSharedState();
     LoadSharedState(state, ThisModuleFolder());
+    VANTREL2_STEP("settings-read");
     if (!state.DialogInstance) state.DialogInstance = CreateVantrel2Form();
     if (const HRESULT hr = state.DialogInstance->ShowModal(); FAILED(hr)) {
         return ReportFailure(hr, L"「各種履歴･情報ファイル削除」画面を表示できませんでした。");

@@ -12,6 +12,7 @@
 #include "form_controls.h"
 #include "form_icon.h"
 #include "settings.h"
+#include "trace.h"
 #include "visual_styles.h"
 #include "win_util.h"
 
@@ -133,6 +134,7 @@ HRESULT Vantrel2Form::ShowModal() {
         // The dialog, its nested handlers' windows and message boxes all
         // come from Common Controls 6.
         const ScopedVisualStyles styles;
+        VANTREL2_STEP("visual-styles-active");
 
         // Read before the host's windows are disabled, which may take the
         // activation from them.
@@ -147,6 +149,7 @@ HRESULT Vantrel2Form::ShowModal() {
             owner = hiddenOwner.get();
         }
         hostDisabled_ = std::make_unique<HostWindowsDisabled>();
+        VANTREL2_STEP("host-windows-disabled");
 
         loadResult_ = S_OK;
         const INT_PTR result = ::DialogBoxIndirectParamW(
@@ -167,6 +170,7 @@ INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wPar
             form->Unload();  // before the dialog is ever shown
         } else {
             ::SetFocus(form->check1_);
+            VANTREL2_STEP("focus-set");
         }
         return FALSE;  // the focus is placed already
     }
@@ -183,6 +187,9 @@ INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wPar
 INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_WINDOWPOSCHANGING:
+            if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) {
+                VANTREL2_STEP("show-begun");
+            }
             PlaceAsShown(*reinterpret_cast<WINDOWPOS*>(lParam));
             return FALSE;  // the default handling follows
         case WM_WINDOWPOSCHANGED:
@@ -205,17 +212,21 @@ INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 HRESULT Vantrel2Form::OnInitDialog(HWND window) {
     window_ = window;
+    VANTREL2_STEP("dialog-made");
     try {
         TrimSystemMenu(window);
         const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
         const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
         if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
+        VANTREL2_STEP("dpi-font-icons");
         // Before the controls exist, so that the dialog manager only notes
         // the id: Command1 is created with the default button's style.
         ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
         if (const HRESULT hr = CreateLoadedControls(CurrentSharedState()); FAILED(hr)) return hr;
+        VANTREL2_STEP("controls-made-fonts-names-values");
         if (monitorDpi) KeepDialogManagerFromRescaling(window);
         CentreOnPrimaryDisplay(monitorDpi.has_value());
+        VANTREL2_STEP("centring-worked-out");
         return S_OK;
     } catch (...) {
         return CurrentExceptionResult();

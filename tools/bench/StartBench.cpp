@@ -16,8 +16,11 @@
 // command-ms <ms> template-ms <ms>" per pair; with --reference-icons the
 // template dialog carries the command's icons, loaded in its first show as
 // the command loads its own. The host has VekCmdLib.dll loaded before the
-// first start, as the CAD has its command library. Exit code 0 when every
-// show was seen, 1 when one was not, 2 when the object could not be created.
+// first start, as the CAD has its command library. Built with the
+// VANTREL2_TRACE option, each timed pair and first show also prints "step
+// command|template <step> <ms>" for every step of each side's show, the
+// time since the step before it. Exit code 0 when every show was seen, 1
+// when one was not, 2 when the object could not be created.
 #include <windows.h>
 
 #include <cstdio>
@@ -30,6 +33,7 @@
 #include "host_command.h"
 #include "layout.h"
 #include "process_figures.h"
+#include "trace.h"
 #include "visual_styles.h"
 #include "win_handles.h"
 
@@ -72,6 +76,7 @@ using vantrel2::figures::ProcessFigures;
 
 struct Timing {
     LARGE_INTEGER started{};
+    LARGE_INTEGER visible{};
     double elapsedMs = -1;
     bool measureFootprint = false;
     ProcessFigures open;
@@ -87,7 +92,8 @@ LRESULT CALLBACK WatchIdle(int code, WPARAM wParam, LPARAM lParam) {
         message->message == WM_ENTERIDLE && message->wParam == MSGF_DIALOGBOX) {
         const auto dialog = reinterpret_cast<HWND>(message->lParam);
         if (::IsWindowVisible(dialog) && HIWORD(::GetQueueStatus(QS_PAINT)) == 0) {
-            LARGE_INTEGER now{}, frequency{};
+            LARGE_INTEGER& now = g_timing->visible;
+            LARGE_INTEGER frequency{};
             ::QueryPerformanceCounter(&now);
             ::QueryPerformanceFrequency(&frequency);
             g_timing->elapsedMs = double(now.QuadPart - g_timing->started.QuadPart) * 1000.0 /
@@ -119,11 +125,17 @@ struct ReferenceIcons {
 
 INT_PTR CALLBACK ReferenceDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
+        VANTREL2_STEP("dialog-and-controls-made");
         if (const auto* icons = reinterpret_cast<const ReferenceIcons*>(lParam)) {
             ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons->big));
             ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons->small));
+            VANTREL2_STEP("icons-set");
         }
         return TRUE;
+    }
+    if (message == WM_WINDOWPOSCHANGING &&
+        (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
+        VANTREL2_STEP("show-begun");
     }
     if (message == WM_CLOSE) {
         ::EndDialog(dialog, 0);
@@ -196,11 +208,38 @@ void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceIcons* icons) 
 
 enum class Shown { Command, Template };
 
+#if defined(VANTREL2_TRACE)
+using TraceSteps = int (*)(vantrel2::trace::Step*, int);
+TraceSteps g_commandSteps = nullptr;  // the command DLL's, when it was built with them
+
+// Takes the steps of the show just timed, so that none are left for the
+// next; prints each as the time since the one before, the last up to
+// visible, when `print`.
+void TakeSteps(Shown what, const Timing& timing, bool print) {
+    vantrel2::trace::Step steps[64];
+    const TraceSteps take = what == Shown::Command ? g_commandSteps : Vantrel2TraceSteps;
+    const int count = take ? take(steps, 64) : 0;
+    if (!print || timing.elapsedMs < 0) return;
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    const char* side = what == Shown::Command ? "command" : "template";
+    long long previous = timing.started.QuadPart;
+    const auto printStep = [&](const char* name, long long ticks) {
+        std::printf("step %s %s %.3f\n", side, name,
+                    double(ticks - previous) * 1000.0 / double(frequency.QuadPart));
+        previous = ticks;
+    };
+    for (int i = 0; i < count; ++i) printStep(steps[i].name, steps[i].ticks);
+    printStep("shown-and-painted", timing.visible.QuadPart);
+}
+#endif
+
 // One show, from the call until the dialog is visible and painted; -1 when
 // it never was. `measured`, when given, receives what the open dialog adds
 // to the process.
 double TimeOneShow(Shown what, HWND window, HANDLE themed, ReferenceIcons* icons,
-                   long cmdLine, _OrvaneVbCommand* command, ProcessFigures* measured = nullptr) {
+                   long cmdLine, _OrvaneVbCommand* command, ProcessFigures* measured = nullptr,
+                   [[maybe_unused]] bool printSteps = false) {
     Timing timing;
     timing.measureFootprint = measured != nullptr;
     g_timing = &timing;
@@ -208,6 +247,7 @@ double TimeOneShow(Shown what, HWND window, HANDLE themed, ReferenceIcons* icons
     bool failed = false;
     if (what == Shown::Template) {
         failed = icons && !icons->Load();
+        VANTREL2_STEP("icons-loaded");
         ShowTemplateDialog(window, themed, icons);
     } else {
         LONG nCode = 0;
@@ -215,6 +255,9 @@ double TimeOneShow(Shown what, HWND window, HANDLE themed, ReferenceIcons* icons
             static_cast<LONG>(reinterpret_cast<INT_PTR>(window)), cmdLine, &nCode));
     }
     g_timing = nullptr;
+#if defined(VANTREL2_TRACE)
+    TakeSteps(what, timing, printSteps);
+#endif
     if (measured) *measured = timing.open;
     return failed ? -1 : timing.elapsedMs;
 }
@@ -228,10 +271,14 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
     const UniqueWindowsHook hook(
         ::SetWindowsHookExW(WH_CALLWNDPROC, WatchIdle, nullptr, ::GetCurrentThreadId()));
     if (!hook) return 1;
+#if defined(VANTREL2_TRACE)
+    g_commandSteps = reinterpret_cast<TraceSteps>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(library, "Vantrel2TraceSteps")));
+#endif
     int failures = 0;
-    const auto show = [&](Shown what, ProcessFigures* measured = nullptr) {
-        const double ms =
-            TimeOneShow(what, window, themed.get(), icons, options.cmdLine, command, measured);
+    const auto show = [&](Shown what, ProcessFigures* measured = nullptr, bool printSteps = false) {
+        const double ms = TimeOneShow(what, window, themed.get(), icons, options.cmdLine, command,
+                                      measured, printSteps);
         if (ms < 0) ++failures;
         return ms;
     };
@@ -247,11 +294,11 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
             const bool commandFirst = pair % 2 == 0;
             double commandMs = 0, templateMs = 0;
             if (commandFirst) {
-                commandMs = show(Shown::Command);
-                templateMs = show(Shown::Template);
+                commandMs = show(Shown::Command, nullptr, true);
+                templateMs = show(Shown::Template, nullptr, true);
             } else {
-                templateMs = show(Shown::Template);
-                commandMs = show(Shown::Command);
+                templateMs = show(Shown::Template, nullptr, true);
+                commandMs = show(Shown::Command, nullptr, true);
             }
             std::printf("pair %d %s command-ms %.3f template-ms %.3f\n", pair,
                         commandFirst ? "AB" : "BA", commandMs, templateMs);
@@ -262,7 +309,7 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
     const Shown what = options.templateDialog ? Shown::Template : Shown::Command;
     const ProcessFigures before = MeasureProcess();
     ProcessFigures open;
-    std::printf("first-start-ms %.3f\n", show(what, &open));
+    std::printf("first-start-ms %.3f\n", show(what, &open, true));
     std::printf("open-adds committed-kb %lld gdi %ld user %ld windows %ld handles %ld\n",
                 (open.committed - before.committed) / 1024, open.gdi - before.gdi,
                 open.user - before.user, open.windows - before.windows,

@@ -43,7 +43,7 @@ HRESULT LoadHostLibrary(HMODULE& module) noexcept {
 template <typename Function>
 class HostFunction {
   public:
-    explicit constexpr HostFunction(const char* name) : name_(name) {}
+    explicit constexpr HostFunction(const char* name) noexcept : name_(name) {}
 
     HRESULT Get(Function& function) noexcept {
         if (FARPROC bound = address_.load()) {

@@ -17,8 +17,10 @@ namespace {
 // saved, as the run's failure rules then say.
 class FormDeletionHost final : public DeletionRunHost {
   public:
-    FormDeletionHost(Vantrel2Form& form, std::wstring settingsFile)
-        : form_(form), settingsFile_(std::move(settingsFile)) {}
+    FormDeletionHost(Vantrel2Form& form, std::wstring settingsFile, std::wstring currentFolder)
+        : form_(form),
+          settingsFile_(std::move(settingsFile)),
+          currentFolder_(std::move(currentFolder)) {}
 
     std::optional<std::int16_t> RowCheckValue(int row) override {
         if (!IsOpen()) return std::nullopt;
@@ -53,7 +55,7 @@ class FormDeletionHost final : public DeletionRunHost {
     std::vector<Refusal> DeletePath(std::wstring_view path) override {
         if (!IsOpen()) return {};
         std::vector<Refusal> refusals;
-        for (KeptFile& kept : DeleteFilesByPath(path, settingsFile_).reported) {
+        for (KeptFile& kept : DeleteFilesByPath(path, settingsFile_, currentFolder_).reported) {
             switch (kept.why) {
                 case KeptFile::Why::Spared:
                     refusals.push_back({Refusal::Kind::Spared, std::move(kept.path), {}});
@@ -62,9 +64,17 @@ class FormDeletionHost final : public DeletionRunHost {
                     refusals.push_back({Refusal::Kind::ThroughLink, std::move(kept.path),
                                         std::move(kept.linkTarget)});
                     break;
-                case KeptFile::Why::Failed:
-                    refusals.push_back({Refusal::Kind::NotDeleted, std::move(kept.path),
+                case KeptFile::Why::Unverified:
+                    refusals.push_back({Refusal::Kind::Unverified, std::move(kept.path),
                                         SystemMessage(kept.reason)});
+                    break;
+                case KeptFile::Why::SettingsUnknown:
+                    refusals.push_back({Refusal::Kind::SettingsUnknown, std::move(kept.path),
+                                        SystemMessage(kept.reason)});
+                    break;
+                case KeptFile::Why::Failed:
+                    refusals.push_back(
+                        {Refusal::Kind::NotDeleted, std::move(kept.path), ReasonText(kept.reason)});
                     break;
             }
         }
@@ -92,9 +102,33 @@ class FormDeletionHost final : public DeletionRunHost {
         return {};
     }
 
+    // Why a path names no file, in the system's words where it has them.
+    static std::wstring ReasonText(HRESULT reason) {
+        if (reason == kDevicePathRefused) return L"ファイルではなく、デバイスを指すパスです。";
+        if (reason == kStreamRefused) return L"ファイルの中のストリームを指すパスです。";
+        return SystemMessage(reason);
+    }
+
     Vantrel2Form& form_;
     std::wstring settingsFile_;
+    std::wstring currentFolder_;  // a relative path's start, the same for every row
 };
+
+// The process's current folder as it is now; empty when it cannot be read,
+// and then each path is taken from the current folder when it is deleted.
+std::wstring CurrentFolderNow() {
+    std::wstring folder(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+        if (length == 0) return {};
+        if (length < folder.size()) {
+            folder.resize(length);
+            return folder;
+        }
+        folder.resize(length);
+    }
+}
 
 }  // namespace
 
@@ -103,7 +137,8 @@ class FormDeletionHost final : public DeletionRunHost {
 // The deletion run catches its own.
 
 void Vantrel2Form::OnExecute() {
-    FormDeletionHost host(*this, SettingsFileName(CurrentSharedState().SysInfoDir));
+    FormDeletionHost host(*this, SettingsFileName(CurrentSharedState().SysInfoDir),
+                          CurrentFolderNow());
     RunDeletion(host);
 }
 

@@ -37,6 +37,12 @@ constexpr ReportGroup kReportGroups[] = {
     {Refusal::Kind::ThroughLink,
      L"次のフォルダーは別の場所を指すリンク（ジャンクションまたはシンボリック リンク）のため、"
      L"ワイルドカードでは削除しませんでした。"},
+    {Refusal::Kind::Unverified,
+     L"次のフォルダーは別の場所を指すリンクでないことを確かめられなかったため、その中の * や ? "
+     L"に当てはまるファイルを削除しませんでした。"},
+    {Refusal::Kind::SettingsUnknown,
+     L"CAD とこのコマンドの設定ファイル（次のファイル）を確かめられなかったため、同じフォルダーの"
+     L" * や ? に当てはまるファイルを削除しませんでした。"},
 };
 constexpr std::wstring_view kWhatToDo =
     L"ほかの CAD やほかのプログラムがファイルを使用していないか、ファイルの読み取り専用属性とアク"
@@ -93,7 +99,8 @@ std::wstring RefusalReport(const std::vector<Refusal>& refusals) {
         }
         if (lines.empty() && unlisted == 0) continue;
         advise = advise || group.kind == Refusal::Kind::NotDeleted ||
-                 group.kind == Refusal::Kind::NotSaved;
+                 group.kind == Refusal::Kind::NotSaved || group.kind == Refusal::Kind::Unverified ||
+                 group.kind == Refusal::Kind::SettingsUnknown;
         if (!report.empty()) report += L"\n\n";
         report += group.heading;
         report += lines;

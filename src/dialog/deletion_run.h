@@ -23,9 +23,11 @@ inline constexpr std::int16_t kAnswerYes = 6;
 struct Refusal {
     enum class Kind {
         NotDeleted,
-        Spared,       // the settings file, which a pattern never deletes; no reason
-        NotSaved,     // the settings file could not be written
-        ThroughLink,  // a pattern's folder is a link: `path` the link, `reason` its target
+        Spared,           // the settings file, which a pattern never deletes; no reason
+        NotSaved,         // the settings file could not be written
+        ThroughLink,      // a pattern's folder is a link: `path` the link, `reason` its target
+        Unverified,       // a folder on a pattern's way could not be checked for a link
+        SettingsUnknown,  // the settings file, in a pattern's folder, could not be identified
     };
     Kind kind;
     std::wstring path;

@@ -1,6 +1,9 @@
 #include "file_deletion.h"
 
+#include <winioctl.h>
 #include <winternl.h>
+
+#include <cstddef>
 
 #include <algorithm>
 #include <array>
@@ -112,10 +115,15 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// The absolute form of `path` against the current folder, as the user reads
-// it. Device paths are refused.
-std::optional<std::wstring> Absolute(std::wstring_view path, HRESULT& error) {
-    const std::wstring input(path);
+// The absolute form of the folder part `folder` (with its separator, or
+// empty for the current folder), as the user reads it: a \\?\ form as
+// written, any other against `currentFolder` and normalised. A device path
+// is refused.
+std::optional<std::wstring> AbsoluteFolder(std::wstring_view folder,
+                                           std::wstring_view currentFolder, HRESULT& error) {
+    if (FormOf(folder) == PathForm::Unparsed) return std::wstring(folder);
+    const std::wstring input =
+        AgainstFolder(currentFolder, folder.empty() ? std::wstring_view(L".") : folder);
     const DWORD needed = ::GetFullPathNameW(input.c_str(), 0, nullptr, nullptr);
     if (needed == 0) {
         error = LastErrorResult();
@@ -128,8 +136,8 @@ std::optional<std::wstring> Absolute(std::wstring_view path, HRESULT& error) {
         return std::nullopt;
     }
     full.resize(length);
-    if (StartsWith(full, L"\\\\.\\") || StartsWith(full, L"\\\\?\\.")) {
-        error = kBadName;
+    if (FormOf(full) == PathForm::Device) {
+        error = kDevicePathRefused;
         return std::nullopt;
     }
     return full;
@@ -150,19 +158,13 @@ std::wstring Readable(std::wstring_view unparsed) {
     return std::wstring(unparsed);
 }
 
-UniqueKernelHandle OpenByPath(const std::wstring& path, HRESULT& error) {
-    const HANDLE opened =
-        ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
-        error = LastErrorResult();
-        return {};
-    }
-    return UniqueKernelHandle(opened);
+// The system's own name for a \\?\ path, for the native calls.
+std::wstring NtPath(std::wstring_view unparsed) {
+    return L"\\??\\" + std::wstring(unparsed.substr(4));
 }
 
-// `name` in the folder `parent`, by that name exactly: no normalisation, no
-// short-name aliasing of another entry.
+// `name` in the folder `parent` (or, without a parent, an NT path), by that
+// name exactly: no normalisation, no short-name aliasing of another entry.
 UniqueKernelHandle OpenRelative(HANDLE parent, std::wstring name, ACCESS_MASK access, ULONG options,
                                 HRESULT& error) {
     if (name.size() > kMaxNtNameChars) {
@@ -184,6 +186,15 @@ UniqueKernelHandle OpenRelative(HANDLE parent, std::wstring name, ACCESS_MASK ac
     return UniqueKernelHandle(opened);
 }
 
+constexpr ULONG kFolderOptions = FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT;
+
+// A folder by its \\?\ path, as the system resolves it: links followed, and
+// the folders on the way passed through whatever their rights.
+UniqueKernelHandle OpenFolderByPath(const std::wstring& unparsed, ACCESS_MASK access,
+                                    HRESULT& error) {
+    return OpenRelative(nullptr, NtPath(unparsed), access, kFolderOptions, error);
+}
+
 std::optional<FILE_ATTRIBUTE_TAG_INFO> AttributesAndTag(HANDLE file, HRESULT& error) {
     FILE_ATTRIBUTE_TAG_INFO info{};
     if (!calls.getInformation(file, FileAttributeTagInfo, &info, static_cast<DWORD>(sizeof info))) {
@@ -193,9 +204,12 @@ std::optional<FILE_ATTRIBUTE_TAG_INFO> AttributesAndTag(HANDLE file, HRESULT& er
     return info;
 }
 
-// The path the system resolves a handle to; empty when it cannot say.
-std::wstring FinalPath(HANDLE file, DWORD volumeForm) {
+// The path the system resolves a handle to; empty when it cannot say. The
+// normalised form has every link resolved and long names only; the opened
+// form, where a volume cannot give that, is the path as it was opened.
+std::wstring FinalPath(HANDLE file, DWORD volumeForm, bool normalisedOnly = false) {
     for (const DWORD form : {FILE_NAME_NORMALIZED, FILE_NAME_OPENED}) {
+        if (normalisedOnly && form == FILE_NAME_OPENED) break;
         std::wstring path(MAX_PATH, L'\0');
         for (;;) {
             const DWORD length = ::GetFinalPathNameByHandleW(
@@ -209,6 +223,11 @@ std::wstring FinalPath(HANDLE file, DWORD volumeForm) {
         }
     }
     return {};
+}
+
+bool SamePath(std::wstring_view a, std::wstring_view b) {
+    return !a.empty() && ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 // Which file a handle reaches, to know the spared file under any spelling of
@@ -225,7 +244,7 @@ struct FileIdentity {
     }
 };
 
-std::optional<FileIdentity> IdentityOf(HANDLE file, bool withPath) {
+std::optional<FileIdentity> IdentityOf(HANDLE file, bool withPath, HRESULT& error) {
     FileIdentity identity;
     FileId128Info wide{};
     BY_HANDLE_FILE_INFORMATION narrow{};
@@ -238,6 +257,7 @@ std::optional<FileIdentity> IdentityOf(HANDLE file, bool withPath) {
         for (std::size_t at = 0; at < 8; ++at)
             identity.id[at] = static_cast<BYTE>(index >> (8 * at));
     } else {
+        error = LastErrorResult();
         return std::nullopt;
     }
     if (withPath || !identity.Known()) identity.finalPath = FinalPath(file, VOLUME_NAME_NT);
@@ -246,118 +266,260 @@ std::optional<FileIdentity> IdentityOf(HANDLE file, bool withPath) {
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
     if (a.Known() && b.Known()) return a.volume == b.volume && a.id == b.id;
-    return !a.finalPath.empty() && !b.finalPath.empty() &&
-           ::CompareStringOrdinal(a.finalPath.data(), static_cast<int>(a.finalPath.size()),
-                                  b.finalPath.data(), static_cast<int>(b.finalPath.size()),
-                                  TRUE) == CSTR_EQUAL;
+    return !b.finalPath.empty() && SamePath(a.finalPath, b.finalPath);
 }
 
-// The spared file, and where it is a link, the file it leads to as well.
-std::vector<FileIdentity> SparedIdentities(std::wstring_view spared) {
-    std::vector<FileIdentity> identities;
-    if (spared.empty()) return identities;
-    const std::wstring path(spared);
+// The settings file as a pattern knows it: found by the same \\?\ form the
+// walk uses, so that a long path finds it too.
+struct SparedFile {
+    std::vector<FileIdentity> identities;  // it, and where it is a link, the file it leads to
+    std::wstring shown;                    // its path, as the user would type it
+    // Where it exists but cannot be identified: why, and its folder, in which
+    // a pattern then deletes nothing.
+    HRESULT unknown = S_OK;
+    std::wstring folder;  // \\?\ form
+    std::optional<FileIdentity> folderIdentity;
+};
+
+SparedFile FindSpared(std::wstring_view spared, std::wstring_view currentFolder) {
+    SparedFile found;
+    if (spared.empty()) return found;
+    const PathParts parts = SplitLastComponent(spared);
+    HRESULT error = S_OK;
+    const auto folder = AbsoluteFolder(parts.folder, currentFolder, error);
+    found.shown = folder ? *folder + std::wstring(parts.name) : std::wstring(spared);
+    if (folder) found.folder = Unparsed(*folder);
+    const std::wstring path = found.folder + std::wstring(parts.name);
     for (const DWORD flags : {DWORD{FILE_FLAG_OPEN_REPARSE_POINT}, DWORD{0}}) {
+        if (!folder) break;
         const UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags,
                                             nullptr));
-        if (!file) continue;
-        auto identity = IdentityOf(file.get(), true);
-        if (identity &&
-            std::none_of(identities.begin(), identities.end(),
-                         [&](const FileIdentity& i) { return SameFile(i, *identity); })) {
-            identities.push_back(std::move(*identity));
+        if (!file) {
+            error = LastErrorResult();
+            // Not there (or a link that leads nowhere): nothing to spare.
+            if (IsNotThere(error)) return found;
+            break;
         }
+        auto identity = IdentityOf(file.get(), true, error);
+        if (!identity) break;
+        if (std::none_of(found.identities.begin(), found.identities.end(),
+                         [&](const FileIdentity& i) { return SameFile(i, *identity); })) {
+            found.identities.push_back(std::move(*identity));
+        }
+        error = S_OK;
     }
-    return identities;
+    if (SUCCEEDED(error)) return found;
+    found.unknown = error;
+    const UniqueFile folderFile(::CreateFileW(found.folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                              nullptr));
+    HRESULT ignored = S_OK;
+    if (folderFile) found.folderIdentity = IdentityOf(folderFile.get(), true, ignored);
+    return found;
 }
 
-// The folder of a plain name, opened once: it is listed through this handle
-// and the file is opened relative to it. Links and junctions on the way to
-// it, the folder itself included, are followed.
-UniqueKernelHandle OpenFolder(std::wstring path, HRESULT& error) {
-    // A drive's root keeps its separator; without it the name is the volume.
-    if (path.size() > 1 && path.back() == L'\\' && path[path.size() - 2] != L':') path.pop_back();
-    UniqueKernelHandle folder = OpenByPath(path, error);
-    if (!folder) return folder;
-    const auto info = AttributesAndTag(folder.get(), error);
-    if (!info) {
-        folder.reset();
-    } else if ((info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        error = HRESULT_FROM_WIN32(ERROR_DIRECTORY);
-        folder.reset();
+// Whether `listed` may be the folder of a settings file that could not be
+// identified; where that cannot be told either, it is taken to be.
+bool MayHoldSpared(HANDLE listed, const std::wstring& listedPath, const SparedFile& spared) {
+    HRESULT ignored = S_OK;
+    if (spared.folderIdentity) {
+        const auto identity = IdentityOf(listed, true, ignored);
+        return !identity || SameFile(*identity, *spared.folderIdentity);
     }
-    return folder;
+    return spared.folder.empty() || SamePath(listedPath, spared.folder) ||
+           SamePath(FinalPath(listed, VOLUME_NAME_DOS), spared.folder);
 }
 
-// A junction or symbolic link met in a pattern's folder part.
-struct LinkFound {
-    std::wstring shown;   // the link, as the user would type it
-    std::wstring target;  // where it leads; empty when that cannot be read
+// A \\?\ folder path without its last separator, but for a root's.
+std::wstring WithoutLastSeparator(std::wstring path) {
+    if (path.size() > RootLength(path) && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+// Whether a folder with a junction's tag is a volume mounted there (its
+// substitute name is the volume's own, \??\Volume{...}\), which only an
+// administrator can make. Reparse data that cannot be read counts as a
+// junction.
+bool IsMountedVolume(HANDLE folder) {
+    // The mount-point form of REPARSE_DATA_BUFFER, which only the driver
+    // kit's headers declare.
+    struct MountPointData {
+        ULONG tag;
+        USHORT dataLength, reserved;
+        USHORT substituteOffset, substituteLength, printOffset, printLength;
+        WCHAR names[1];
+    };
+    constexpr DWORD kBytes = MAXIMUM_REPARSE_DATA_BUFFER_SIZE;
+    const auto buffer = std::make_unique<ULONGLONG[]>(kBytes / sizeof(ULONGLONG));
+    DWORD returned = 0;
+    if (!calls.ioControl(folder, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.get(), kBytes,
+                         &returned, nullptr)) {
+        return false;
+    }
+    const auto* data = reinterpret_cast<const MountPointData*>(buffer.get());
+    const std::size_t names = offsetof(MountPointData, names);
+    if (returned < names || data->tag != IO_REPARSE_TAG_MOUNT_POINT ||
+        data->substituteOffset % sizeof(WCHAR) != 0 ||
+        names + data->substituteOffset + data->substituteLength > returned) {
+        return false;
+    }
+    constexpr std::wstring_view kVolume = L"\\??\\Volume{";
+    const std::wstring_view substitute(data->names + data->substituteOffset / sizeof(WCHAR),
+                                       data->substituteLength / sizeof(WCHAR));
+    return substitute.size() > kVolume.size() &&
+           SamePath(substitute.substr(0, kVolume.size()), kVolume);
+}
+
+// One folder on a pattern's way, opened below the one before.
+struct Step {
+    enum class End {
+        Reached,     // `folder`
+        Link,        // a junction or symbolic link, leading to `target`
+        Unverified,  // opened, but whether it is a link cannot be told: `error`
+        Closed,      // the user may not open it at all: `error`
+        Failed,      // `error`
+    };
+    End end;
+    UniqueKernelHandle folder;
+    HRESULT error = S_OK;
+    std::wstring target;
 };
 
-constexpr ULONG kFolderOptions = FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT;
+Step Reached(UniqueKernelHandle folder) {
+    return {Step::End::Reached, std::move(folder), S_OK, {}};
+}
+Step Ended(Step::End end, HRESULT error) { return {end, {}, error, {}}; }
 
-// The folder of a pattern, reached from the root one component at a time,
-// each opened without following a reparse point and checked on that handle,
-// which the next component and then the listing and the deletions are opened
-// relative to: nothing can be swapped in between. A junction or symbolic link
-// stops the walk. A reparse point that is not a link (a cloud-files
-// placeholder) is opened again the ordinary way, and must still be the same
-// folder. The root itself is opened as the system resolves it, so mapped and
-// SUBST drives work as typed.
-UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& full, HRESULT& error,
-                                          std::optional<LinkFound>& link) {
-    const std::size_t rootLength = RootLength(full);
-    std::wstring_view rest = std::wstring_view(full).substr(rootLength);
-    UniqueKernelHandle folder = OpenByPath(Unparsed(full.substr(0, rootLength)), error);
-    std::size_t reached = rootLength;
-    while (folder && !rest.empty()) {
-        const std::size_t cut = rest.find(L'\\');
-        const std::wstring name(rest.substr(0, cut));
-        const std::size_t consumed = cut == std::wstring_view::npos ? rest.size() : cut + 1;
-        rest.remove_prefix(consumed);
-        reached += consumed;
-        if (name.empty()) continue;
-        const ACCESS_MASK access = FILE_READ_ATTRIBUTES | (rest.empty() ? FILE_LIST_DIRECTORY : 0);
-        UniqueKernelHandle next = OpenRelative(folder.get(), name, access,
-                                               kFolderOptions | FILE_OPEN_REPARSE_POINT, error);
-        if (!next) return next;
-        const auto info = AttributesAndTag(next.get(), error);
-        if (!info) return {};
-        if ((info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            HRESULT followError = S_OK;
-            UniqueKernelHandle followed =
-                OpenRelative(folder.get(), name, access, kFolderOptions, followError);
-            bool isLink = IsReparseTagNameSurrogate(info->ReparseTag);
-            if (!isLink) {
-                if (!followed) {
-                    error = followError;
+// `name` below `parent`, checked with what a user who may only pass through
+// it may ask: its attribute tag where that may be read, else whether it is
+// the same folder opened with and without following a reparse point.
+Step StepDown(HANDLE parent, const std::wstring& name, ACCESS_MASK access) {
+    constexpr ULONG kItself = kFolderOptions | FILE_OPEN_REPARSE_POINT;
+    HRESULT error = S_OK;
+    UniqueKernelHandle itself =
+        OpenRelative(parent, name, access | FILE_READ_ATTRIBUTES, kItself, error);
+    if (!itself && error == kRefused) itself = OpenRelative(parent, name, access, kItself, error);
+    if (!itself) return Ended(error == kRefused ? Step::End::Closed : Step::End::Failed, error);
+    const auto info = AttributesAndTag(itself.get(), error);
+    if (info && (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return Reached(std::move(itself));
+    }
+    if (!info && error != kRefused) return Ended(Step::End::Failed, error);
+    HRESULT followError = S_OK;
+    UniqueKernelHandle followed = OpenRelative(parent, name, access, kFolderOptions, followError);
+    const auto link = [&] {
+        return Step{Step::End::Link,
+                    {},
+                    kThroughLink,
+                    followed ? Readable(FinalPath(followed.get(), VOLUME_NAME_DOS)) : L""};
+    };
+    if (info && IsReparseTagNameSurrogate(info->ReparseTag)) {
+        const bool mounted =
+            info->ReparseTag == IO_REPARSE_TAG_MOUNT_POINT && IsMountedVolume(itself.get());
+        if (!mounted) return link();
+        if (!followed) return Ended(Step::End::Failed, followError);
+        return Reached(std::move(followed));
+    }
+    // A reparse point that is no link (a cloud-files placeholder), or one
+    // whose tag may not be read: followed, it must still be the same folder.
+    if (!followed) return Ended(Step::End::Failed, followError);
+    const auto before = IdentityOf(itself.get(), false, error);
+    const auto after =
+        before ? IdentityOf(followed.get(), false, error) : std::optional<FileIdentity>();
+    if (!after) return Ended(Step::End::Unverified, error);
+    if (!SameFile(*before, *after)) return link();
+    return Reached(std::move(followed));
+}
+
+// What stopped a pattern's walk before its folder was listed.
+struct WalkStop {
+    KeptFile::Why why;    // ThroughLink or Unverified
+    std::wstring shown;   // the folder, as the user would type it
+    std::wstring target;  // where a link leads; empty when that cannot be read
+};
+
+// The folder of a pattern (a \\?\ path), reached from the root one
+// component at a time, each checked by StepDown on the handle the next
+// component, and then the listing and the deletions, are opened relative to.
+// The root is opened as the system resolves it, so mapped, SUBST and DFS
+// paths work as typed; it and every folder on the way need only be passed
+// through, the last one listed.
+//
+// Where folders on the way cannot be opened at all (a user who may pass
+// through but not open them, as "Bypass traverse checking" lets every user
+// do), the next folder that opens is opened by its path and must resolve to
+// the path the names spell below the last folder that was checked: a link
+// among the closed folders, or the folder itself, would lead elsewhere.
+UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT& error,
+                                          std::optional<WalkStop>& stop) {
+    constexpr ACCESS_MASK kPass = FILE_TRAVERSE;
+    constexpr ACCESS_MASK kList = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
+    const std::size_t rootLength = RootLength(unparsed);
+    std::vector<std::pair<std::wstring, std::size_t>> names;  // each with where it ends
+    for (std::size_t at = rootLength; at < unparsed.size();) {
+        const std::size_t cut = std::min(unparsed.find(L'\\', at), unparsed.size());
+        if (cut > at) names.emplace_back(unparsed.substr(at, cut - at), cut);
+        at = cut + 1;
+    }
+    const std::wstring root = unparsed.substr(0, rootLength);
+    UniqueKernelHandle folder = OpenFolderByPath(root, names.empty() ? kList : kPass, error);
+    if (names.empty()) return folder;
+    // Set while folders on the way could not be opened: the path they spell.
+    std::optional<std::wstring> spelled;
+    if (!folder) spelled = WithoutLastSeparator(root);
+    const auto stopAt = [&](KeptFile::Why why, std::size_t end, std::wstring target) {
+        stop = WalkStop{why, Readable(unparsed.substr(0, end)), std::move(target)};
+        return UniqueKernelHandle();
+    };
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto& [name, end] = names[i];
+        const bool last = i + 1 == names.size();
+        const ACCESS_MASK access = last ? kList : kPass;
+        if (!spelled) {
+            Step step = StepDown(folder.get(), name, access);
+            error = step.error;
+            switch (step.end) {
+                case Step::End::Reached:
+                    folder = std::move(step.folder);
+                    continue;
+                case Step::End::Link:
+                    return stopAt(KeptFile::Why::ThroughLink, end, std::move(step.target));
+                case Step::End::Unverified:
+                    return stopAt(KeptFile::Why::Unverified, end, {});
+                case Step::End::Failed:
                     return {};
-                }
-                const auto before = IdentityOf(next.get(), false);
-                const auto after = IdentityOf(followed.get(), false);
-                isLink = !before || !after || !SameFile(*before, *after);
+                case Step::End::Closed:
+                    // The listed folder must be listed: refused as the system refuses it.
+                    if (last) return {};
+                    spelled = FinalPath(folder.get(), VOLUME_NAME_DOS, true);
+                    if (spelled->empty()) return stopAt(KeptFile::Why::Unverified, end, {});
+                    break;
             }
-            if (isLink) {
-                std::wstring shown = full.substr(0, reached);
-                if (shown.size() > rootLength && shown.back() == L'\\') shown.pop_back();
-                link = LinkFound{std::move(shown),
-                                 followed ? Readable(FinalPath(followed.get(), VOLUME_NAME_DOS))
-                                          : std::wstring()};
-                error = kThroughLink;
-                return {};
-            }
-            next = std::move(followed);
         }
-        folder = std::move(next);
+        if (spelled->back() != L'\\') *spelled += L'\\';
+        *spelled += name;
+        UniqueKernelHandle reached = OpenFolderByPath(unparsed.substr(0, end), access, error);
+        if (!reached && error == kRefused && !last) continue;
+        if (!reached) return {};
+        const std::wstring resolved = FinalPath(reached.get(), VOLUME_NAME_DOS, true);
+        if (resolved.empty()) {
+            error = HRESULT_FROM_WIN32(ERROR_CANT_RESOLVE_FILENAME);
+            return stopAt(KeptFile::Why::Unverified, end, {});
+        }
+        if (!SamePath(resolved, *spelled)) {
+            error = kThroughLink;
+            return stopAt(KeptFile::Why::ThroughLink, end, Readable(resolved));
+        }
+        folder = std::move(reached);
+        spelled.reset();
     }
     return folder;
 }
 
-bool HasPosixDeletion(HANDLE folder) {
+bool HasPosixDeletion(HANDLE file) {
     DWORD flags = 0;
-    return calls.getVolumeInformation(folder, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+    return calls.getVolumeInformation(file, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
            (flags & kSupportsPosixUnlinkRename) != 0;
 }
 
@@ -390,12 +552,8 @@ Result RefusedFor(DWORD attributes, const Search& search) {
 // Sorts one listed entry: a candidate, kept, or not a match at all.
 void Consider(const Search& search, std::wstring_view name, DWORD attributes,
               std::vector<std::wstring>& names, DeletionOutcome& outcome) {
-    if (name == L"." || name == L"..") return;
-    if (!MatchesWildcard(search.pattern, name)) {
-        // Found by another name (a short name): not what was typed, so it
-        // stays.
-        if (!search.wildcard) Note(outcome, search.Shown(search.pattern), {kBadName});
-    } else if ((attributes & kNeverDeleted) != 0) {
+    if (name == L"." || name == L".." || !MatchesWildcard(search.pattern, name)) return;
+    if ((attributes & kNeverDeleted) != 0) {
         Note(outcome, search.Shown(name), RefusedFor(attributes, search));
     } else {
         names.emplace_back(name);
@@ -405,18 +563,15 @@ void Consider(const Search& search, std::wstring_view name, DWORD attributes,
 // Collects the long names in `folder` that match the pattern and whose listed
 // attributes allow deletion; the other matches are counted as kept. Listing
 // gives the long names, so a short-name alias of another file never counts.
-// A plain name is looked up by itself rather than by listing the folder.
 HRESULT ListCandidates(HANDLE folder, const Search& search, std::vector<std::wstring>& names,
                        DeletionOutcome& outcome) {
-    std::wstring maskText(search.pattern);
-    UNICODE_STRING mask = NtName(maskText);
     // ULONGLONG keeps the entries aligned as the file system writes them.
     const auto buffer = std::make_unique<ULONGLONG[]>(kListingBytes / sizeof(ULONGLONG));
     for (bool restart = true;; restart = false) {
         IO_STATUS_BLOCK io{};
         const NTSTATUS status = ::NtQueryDirectoryFile(
             folder, nullptr, nullptr, nullptr, &io, buffer.get(), kListingBytes,
-            FileFullDirectoryInformation, FALSE, search.wildcard ? nullptr : &mask, restart);
+            FileFullDirectoryInformation, FALSE, nullptr, static_cast<BOOLEAN>(restart));
         if (status == kNoMoreFiles || status == kNoSuchFile) return S_OK;
         if (!NT_SUCCESS(status)) return NtResult(status);
         if (io.Information == 0) return S_OK;
@@ -458,12 +613,19 @@ HRESULT MarkForDeletion(HANDLE file, bool posix) {
     return S_OK;
 }
 
-bool IsSpared(HANDLE file, const Search& search, HRESULT& error) {
-    const auto identity = IdentityOf(file, !search.sparedKnown);
-    if (!identity) {
-        error = LastErrorResult();
-        return true;  // unknown: kept rather than risk the settings
+// The checks on an opened file's own handle before it is marked.
+std::optional<Result> RefusalOnHandle(const FILE_ATTRIBUTE_TAG_INFO& info, const Search& search) {
+    if ((info.FileAttributes & kNeverDeleted) != 0) return RefusedFor(info.FileAttributes, search);
+    if ((info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        info.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT) {
+        return Result{kRefused};
     }
+    return std::nullopt;
+}
+
+bool IsSpared(HANDLE file, const Search& search, HRESULT& error) {
+    const auto identity = IdentityOf(file, !search.sparedKnown, error);
+    if (!identity) return true;  // unknown: kept rather than risk the settings
     return std::any_of(search.spared.begin(), search.spared.end(),
                        [&](const FileIdentity& spared) { return SameFile(spared, *identity); });
 }
@@ -482,13 +644,8 @@ Result DeleteOneFile(HANDLE folder, std::wstring& name, const Search& search) {
     if (!file) return {error};
     const auto info = AttributesAndTag(file.get(), error);
     if (!info) return {error};
-    if ((info->FileAttributes & kNeverDeleted) != 0)
-        return RefusedFor(info->FileAttributes, search);
-    if ((info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-        info->ReparseTag == IO_REPARSE_TAG_MOUNT_POINT) {
-        return {kRefused};
-    }
-    if (search.wildcard && !search.spared.empty()) {
+    if (auto refusal = RefusalOnHandle(*info, search)) return *refusal;
+    if (!search.spared.empty()) {
         const bool spared = IsSpared(file.get(), search, error);
         if (FAILED(error)) return {error};
         if (spared) return {S_OK, Heard::Yes, true};
@@ -496,46 +653,83 @@ Result DeleteOneFile(HANDLE folder, std::wstring& name, const Search& search) {
     return {MarkForDeletion(file.get(), search.posixDeletion)};
 }
 
-// Every file in `folder` whose long name matches `pattern` (the last
-// component as typed, with or without wildcards).
-void DeleteMatches(std::wstring_view typed, std::wstring_view folder, std::wstring_view pattern,
-                   std::wstring_view spared, AfterListing afterListing, void* context,
-                   DeletionOutcome& outcome) {
-    const std::wstring typedPath(typed);
-    // An empty name names the folder itself; a colon would address a stream;
-    // a folder typed with a trailing dot or space would be read as another.
-    if (pattern.empty() || pattern.size() > kMaxNtNameChars ||
-        pattern.find(L':') != std::wstring_view::npos || HasWildcard(folder) ||
-        HasStrippedFolderComponent(folder)) {
-        return PathFailure(outcome, typedPath, kBadName);
-    }
+// Whether the opened file's long name is the one typed: a short-name alias
+// opens another file's long name. Where the long name cannot be read (SMB
+// has no normalised names, and the system's own look-up of each folder is
+// refused where the user may only pass through one), a name that could be an
+// alias (it has a tilde) is refused.
+bool IsTypedLongName(HANDLE file, std::wstring_view typed) {
+    const std::wstring resolved = FinalPath(file, VOLUME_NAME_DOS, true);
+    if (resolved.empty()) return typed.find(L'~') == std::wstring_view::npos;
+    const std::size_t cut = resolved.find_last_of(L'\\');
+    return SamePath(std::wstring_view(resolved).substr(cut + 1), typed);
+}
+
+// A plain name, opened by its \\?\ path with what DeleteFileW asks for:
+// delete access, and the attributes where the user may read them. The
+// folders on the way are passed through, links and junctions followed.
+void DeleteNamedFile(const std::wstring& unparsed, const Search& search, DeletionOutcome& outcome) {
+    const std::wstring shown = search.Shown(search.pattern);
+    constexpr ULONG kOptions = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
     HRESULT error = S_OK;
-    const auto full = Absolute(folder.empty() ? std::wstring_view(L".") : folder, error);
-    if (!full) return PathFailure(outcome, typedPath, error);
-    Search search{pattern, HasWildcard(pattern), *full, false, {}, true};
-    std::optional<LinkFound> link;
-    const UniqueKernelHandle listed = search.wildcard ? OpenFolderWithoutLinks(*full, error, link)
-                                                      : OpenFolder(Unparsed(*full), error);
-    if (link) {
+    UniqueKernelHandle file =
+        OpenRelative(nullptr, NtPath(unparsed), DELETE | FILE_READ_ATTRIBUTES, kOptions, error);
+    bool attributesRead = true;
+    if (!file && error == kRefused) {
+        // The file system refuses a read-only file's deletion itself.
+        file = OpenRelative(nullptr, NtPath(unparsed), DELETE, kOptions, error);
+        attributesRead = false;
+    }
+    if (!file) return PathFailure(outcome, shown, error);
+    if (attributesRead) {
+        const auto info = AttributesAndTag(file.get(), error);
+        if (!info) return Note(outcome, shown, {error});
+        if (auto refusal = RefusalOnHandle(*info, search)) return Note(outcome, shown, *refusal);
+    }
+    if (!IsTypedLongName(file.get(), search.pattern)) return Note(outcome, shown, {kBadName});
+    Note(outcome, shown, {MarkForDeletion(file.get(), HasPosixDeletion(file.get()))});
+}
+
+// Where a pattern is used and how.
+struct Place {
+    std::wstring_view spared;
+    std::wstring_view currentFolder;
+    AfterListing afterListing;
+    void* context;
+};
+
+// Every file in the folder whose long name matches a pattern.
+void DeletePattern(const std::wstring& unparsed, Search& search, const Place& place,
+                   DeletionOutcome& outcome) {
+    HRESULT error = S_OK;
+    std::optional<WalkStop> stop;
+    const UniqueKernelHandle listed = OpenFolderWithoutLinks(unparsed, error, stop);
+    if (stop) {
         outcome.firstError = error;
         outcome.reported.push_back(
-            {std::move(link->shown), error, KeptFile::Why::ThroughLink, std::move(link->target)});
+            {std::move(stop->shown), error, stop->why, std::move(stop->target)});
         return;
     }
-    if (!listed) return PathFailure(outcome, search.Shown(pattern), error);
-    search.posixDeletion = HasPosixDeletion(listed.get());
-    if (search.wildcard) {
-        search.spared = SparedIdentities(spared);
-        search.sparedKnown = std::all_of(search.spared.begin(), search.spared.end(),
-                                         [](const FileIdentity& i) { return i.Known(); });
+    if (!listed) return PathFailure(outcome, search.Shown(search.pattern), error);
+    SparedFile spared = FindSpared(place.spared, place.currentFolder);
+    if (FAILED(spared.unknown) &&
+        MayHoldSpared(listed.get(), WithoutLastSeparator(unparsed), spared)) {
+        outcome.firstError = spared.unknown;
+        outcome.reported.push_back(
+            {std::move(spared.shown), spared.unknown, KeptFile::Why::SettingsUnknown, {}});
+        return;
     }
+    search.posixDeletion = HasPosixDeletion(listed.get());
+    search.spared = std::move(spared.identities);
+    search.sparedKnown = std::all_of(search.spared.begin(), search.spared.end(),
+                                     [](const FileIdentity& i) { return i.Known(); });
 
     // Names first, deletions after, so that the listing never sees its own
     // changes.
     std::vector<std::wstring> names;
     error = ListCandidates(listed.get(), search, names, outcome);
-    if (FAILED(error)) return Note(outcome, search.Shown(pattern), {error});
-    if (afterListing) afterListing(context);
+    if (FAILED(error)) return Note(outcome, search.Shown(search.pattern), {error});
+    if (place.afterListing) place.afterListing(place.context);
 
     if (names.empty() && outcome.kept == 0) outcome.firstError = kNotFound;
     for (std::wstring& name : names) {
@@ -543,18 +737,42 @@ void DeleteMatches(std::wstring_view typed, std::wstring_view folder, std::wstri
     }
 }
 
-}  // namespace
-
-DeletionOutcome DeleteFilesByPath(std::wstring_view path, std::wstring_view spared) noexcept {
-    return DeleteFilesByPath(path, spared, nullptr, nullptr);
+// The typed path cut into its folder and its last component.
+void DeleteMatches(std::wstring_view typed, const Place& place, DeletionOutcome& outcome) {
+    const PathParts parts = SplitLastComponent(typed);
+    const std::wstring typedPath(typed);
+    const PathForm form = FormOf(parts.folder);
+    if (form == PathForm::Device) return PathFailure(outcome, typedPath, kDevicePathRefused);
+    // An empty name names the folder itself; a folder typed with a wildcard,
+    // or (but in a \\?\ form) a trailing dot or space, would be read as
+    // another.
+    const std::wstring_view spelled = parts.folder.substr(form == PathForm::Unparsed ? 4 : 0);
+    if (parts.name.empty() || parts.name.size() > kMaxNtNameChars || HasWildcard(spelled) ||
+        (form == PathForm::Ordinary && HasStrippedFolderComponent(spelled))) {
+        return PathFailure(outcome, typedPath, kBadName);
+    }
+    if (parts.name.find(L':') != std::wstring_view::npos) {
+        return PathFailure(outcome, typedPath, kStreamRefused);
+    }
+    HRESULT error = S_OK;
+    const auto full = AbsoluteFolder(parts.folder, place.currentFolder, error);
+    if (!full) return PathFailure(outcome, typedPath, error);
+    if (full->find(L':', RootLength(*full)) != std::wstring::npos) {
+        return PathFailure(outcome, typedPath, kStreamRefused);
+    }
+    Search search{parts.name, HasWildcard(parts.name), *full, false, {}, true};
+    const std::wstring unparsed = Unparsed(*full);
+    if (!search.wildcard) {
+        return DeleteNamedFile(WithoutLastSeparator(unparsed) + L"\\" + std::wstring(parts.name),
+                               search, outcome);
+    }
+    DeletePattern(unparsed, search, place, outcome);
 }
 
-DeletionOutcome DeleteFilesByPath(std::wstring_view path, std::wstring_view spared,
-                                  AfterListing afterListing, void* context) noexcept {
+DeletionOutcome Delete(std::wstring_view path, const Place& place) noexcept {
     DeletionOutcome outcome;
     try {
-        const PathParts parts = SplitLastComponent(path);
-        DeleteMatches(path, parts.folder, parts.name, spared, afterListing, context, outcome);
+        DeleteMatches(path, place, outcome);
     } catch (...) {
         // What was collected stays; the path itself is named with the reason.
         const HRESULT error = CurrentExceptionResult();
@@ -567,9 +785,21 @@ DeletionOutcome DeleteFilesByPath(std::wstring_view path, std::wstring_view spar
     return outcome;
 }
 
+}  // namespace
+
+DeletionOutcome DeleteFilesByPath(std::wstring_view path, std::wstring_view spared,
+                                  std::wstring_view currentFolder) noexcept {
+    return Delete(path, {spared, currentFolder, nullptr, nullptr});
+}
+
+DeletionOutcome DeleteFilesByPath(std::wstring_view path, std::wstring_view spared,
+                                  AfterListing afterListing, void* context) noexcept {
+    return Delete(path, {spared, {}, afterListing, context});
+}
+
 FileSystemCalls SystemFileSystemCalls() noexcept {
     return {::GetFileInformationByHandleEx, ::GetFileInformationByHandle,
-            ::GetVolumeInformationByHandleW, ::SetFileInformationByHandle};
+            ::GetVolumeInformationByHandleW, ::SetFileInformationByHandle, ::DeviceIoControl};
 }
 
 FileSystemCalls ReplaceFileSystemCalls(const FileSystemCalls& replacement) noexcept {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <new>
 #include <set>
 #include <string>
@@ -372,6 +373,13 @@ TEST(RefusalReport, ListsEachEntryOnceTenOfAKindAtMostAndAdvisesOnRealFailures) 
         L"次のフォルダーは別の場所を指すリンク（ジャンクションまたはシンボリック リンク）のため"
         L"、ワイルドカードでは削除しませんでした。\n・" +
             std::wstring(99, L'y') + L"…" + std::wstring(99, L'w') + L"（リンク先：D:\\x）");
+    // A folder that could not be checked and a settings file that could not
+    // be identified: each under its own heading with its reason, then the
+    // advice.
+    const std::wstring unchecked = RefusalReport(
+        {{K::SettingsUnknown, L"kx.ini", L"denied"}, {K::Unverified, L"C:\\p", L"denied"}});
+    EXPECT_LT(unchecked.find(L"\n・C:\\p：denied\n\n"), unchecked.find(L"\n・kx.ini：denied\n\n"));
+    EXPECT_EQ(std::count(unchecked.begin(), unchecked.end(), L'・'), 2);
 }
 
 TEST(DeletionRun, ASecondRunStartsAgainFromRowZero) {

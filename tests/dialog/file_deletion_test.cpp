@@ -136,25 +136,61 @@ TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
 }
 
 // What Wine never answers, played at the one place each call is made: the
-// volume's flags, the mark's answers, a link's tag on a folder handle, zero
-// file ids.
+// volume's flags, the mark's answers, a link's tag on a folder handle, a
+// mounted volume, a tag the user may not read, zero file ids, a settings file
+// that cannot be identified.
 struct Played {
     bool posixVolume = true, zeroIds = false;
     DWORD posixAnswer = ERROR_SUCCESS, classicAnswer = ERROR_SUCCESS;  // SUCCESS: as the system
-    DWORD tag = 0;           // shown by the handles of folders named "linked"
-    std::vector<int> marks;  // the classes asked for, 21 only with delete + POSIX
+    DWORD tag = 0;                 // shown by the handles of folders named "linked"
+    bool mountedVolume = false;    // a junction's tag there is a volume's mount point
+    bool tagDenied = false;        // the tag of "linked" may not be read
+    bool unknownSettings = false;  // "kx.ini" answers no identity
+    std::vector<int> marks;        // the classes asked for, 21 only with delete + POSIX
 } played;
 
-BOOL WINAPI PlayedGet(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
-    if (kind == 18 && played.zeroIds) return std::memset(info, 0, size) != nullptr;  // FileIdInfo
+bool NamedKx(HANDLE file) {
     wchar_t name[1024] = {};
     ::GetFinalPathNameByHandleW(file, name, 1024, 0);
+    return played.unknownSettings && std::wstring_view(name).ends_with(L"\\kx.ini");
+}
+
+BOOL WINAPI PlayedGet(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+    if (kind == 18 && NamedKx(file)) return FALSE;  // FileIdInfo
+    if (kind == 18 && played.zeroIds) return std::memset(info, 0, size) != nullptr;
+    wchar_t name[1024] = {};
+    ::GetFinalPathNameByHandleW(file, name, 1024, 0);
+    if (kind == FileAttributeTagInfo && played.tagDenied &&
+        std::wstring_view(name).ends_with(L"\\linked")) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     if (!::GetFileInformationByHandleEx(file, kind, info, size)) return FALSE;
     if (kind == FileAttributeTagInfo && std::wstring_view(name).ends_with(L"\\linked")) {
         static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info)->FileAttributes |=
             played.tag ? FILE_ATTRIBUTE_REPARSE_POINT : 0;
         static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info)->ReparseTag = played.tag;
     }
+    return TRUE;
+}
+
+BOOL WINAPI PlayedIndex(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    if (NamedKx(file)) return ::SetLastError(ERROR_ACCESS_DENIED), FALSE;
+    return ::GetFileInformationByHandle(file, info);
+}
+
+// The reparse data of a volume mounted in a folder: the tag, the lengths,
+// then the substitute name \??\Volume{...}\ at offset 0.
+BOOL WINAPI PlayedReparseData(HANDLE, DWORD, LPVOID, DWORD, LPVOID out, DWORD, LPDWORD bytes,
+                              LPOVERLAPPED) {
+    constexpr std::wstring_view kName = L"\\??\\Volume{0b9c1f6e-4a2d-11ef-9b3c-806e6f6e6963}\\";
+    constexpr auto kSize = static_cast<USHORT>(2 * kName.size());
+    const USHORT header[] = {0, 0, 8 + kSize, 0, 0, kSize, kSize, 0};
+    if (!played.mountedVolume) return ::SetLastError(ERROR_NOT_A_REPARSE_POINT), FALSE;
+    std::memcpy(out, header, sizeof header);
+    *static_cast<DWORD*>(out) = IO_REPARSE_TAG_MOUNT_POINT;
+    std::memcpy(static_cast<char*>(out) + sizeof header, kName.data(), kSize);
+    *bytes = sizeof header + kSize;
     return TRUE;
 }
 
@@ -177,7 +213,7 @@ class PlayedFileSystem : public ::testing::Test {
   protected:
     PlayedFileSystem()
         : system_(ReplaceFileSystemCalls(
-              {PlayedGet, ::GetFileInformationByHandle, PlayedVolume, PlayedMark})) {
+              {PlayedGet, PlayedIndex, PlayedVolume, PlayedMark, PlayedReparseData})) {
         played = Played();
     }
     ~PlayedFileSystem() override { ReplaceFileSystemCalls(system_); }
@@ -226,7 +262,8 @@ TEST_F(PlayedFileSystem, PosixOnlyWhereTheVolumeHasItTheClassicMarkOnFourCodes) 
 // A junction or symbolic link in a pattern's folder part, at its end or on
 // the way: nothing there is deleted, and the link is named with where it
 // leads. Named without a wildcard, the file goes through the link. A cloud
-// files folder is no link.
+// files folder, a mounted volume and a folder whose tag may not be read but
+// that is the same folder followed are no links.
 TEST_F(PlayedFileSystem, APatternNeverFollowsALinkAPlainNameDoes) {
     MakeFolder(folder / L"linked");
     MakeFolder(folder / L"linked\\sub");
@@ -246,10 +283,40 @@ TEST_F(PlayedFileSystem, APatternNeverFollowsALinkAPlainNameDoes) {
     EXPECT_TRUE(Exists(folder / L"linked\\b.ini"));
     EXPECT_EQ(DeleteFilesByPath(folder / L"linked\\a.ini").deleted, 1U);
 
-    played.tag = IO_REPARSE_TAG_CLOUD;
-    const DeletionOutcome cloud = DeleteFilesByPath(folder / L"linked\\*.ini");
-    EXPECT_EQ(cloud.deleted, 1U);
-    EXPECT_TRUE(cloud.reported.empty());
+    const struct {
+        DWORD tag;
+        bool mountedVolume, tagDenied;
+    } throughRows[] = {{IO_REPARSE_TAG_CLOUD, false, false},
+                       {IO_REPARSE_TAG_MOUNT_POINT, true, false},
+                       {0, false, true}};
+    for (const auto& row : throughRows) {
+        for (const wchar_t* name : {L"linked\\a.ini", L"linked\\b.ini"})
+            WriteBytes(folder / name, "x");
+        played.tag = row.tag;
+        played.mountedVolume = row.mountedVolume;
+        played.tagDenied = row.tagDenied;
+        const DeletionOutcome through = DeleteFilesByPath(folder / L"linked\\*.ini");
+        EXPECT_EQ(through.deleted, 2U) << row.tag << std::hex << through.firstError;
+        EXPECT_TRUE(through.reported.empty()) << row.tag;
+    }
+}
+
+// Where the settings file exists but answers no identity, a pattern in its
+// folder deletes nothing and says so; elsewhere, or when it is not there,
+// patterns go on.
+TEST_F(PlayedFileSystem, ASettingsFileThatCannotBeIdentifiedKeepsItsFolder) {
+    MakeFolder(folder / L"other");
+    for (const wchar_t* name : {L"a.ini", L"kx.ini", L"other\\b.ini"})
+        WriteBytes(folder / name, "x");
+    played.unknownSettings = true;
+    const DeletionOutcome there = DeleteFilesByPath(folder / L"*.ini", folder / L"kx.ini");
+    EXPECT_EQ(there.deleted, 0U);
+    ASSERT_EQ(there.reported.size(), 1U);
+    EXPECT_EQ(there.reported[0].why, KeptFile::Why::SettingsUnknown);
+    EXPECT_EQ(there.reported[0].path, folder / L"kx.ini");
+    EXPECT_TRUE(Exists(folder / L"a.ini"));
+    EXPECT_EQ(DeleteFilesByPath(folder / L"other\\*.ini", folder / L"kx.ini").deleted, 1U);
+    EXPECT_EQ(DeleteFilesByPath(folder / L"*.ini", folder / L"missing.ini").deleted, 2U);
 }
 
 // Where the file system answers zero ids, the settings file is told apart by
@@ -285,6 +352,12 @@ TEST(DeleteFilesByPath, RelativePathsStartFromTheCurrentFolder) {
     CurrentFolder here(folder.path());
     EXPECT_EQ(DeleteFilesByPath(L"ini").deleted, 1U);
     EXPECT_EQ(DeleteFilesByPath(L"r.ini").deleted, 1U);
+    // A run's own current folder, whatever the process's is now.
+    WriteBytes(folder / L"sub\\u.ini", "x");
+    {
+        CurrentFolder elsewhere(folder / L"sub");
+        EXPECT_EQ(DeleteFilesByPath(L"sub\\u.ini", {}, folder.path()).deleted, 1U);
+    }
     EXPECT_EQ(DeleteFilesByPath(L"sub\\*.ini").deleted, 2U);
     EXPECT_FALSE(Exists(folder / L"ini"));
     EXPECT_FALSE(Exists(folder / L"r.ini"));
@@ -312,6 +385,12 @@ TEST(DeleteFilesByPath, NamesOutsideTheAnsiCodePageAndLongPaths) {
     const DeletionOutcome deepOutcome = DeleteFilesByPath(file);
     EXPECT_EQ(deepOutcome.deleted, 1U) << std::hex << deepOutcome.firstError;
     EXPECT_FALSE(Exists(L"\\\\?\\" + file));
+    // The \\?\ form, named and as a pattern, as tools print it.
+    for (const wchar_t* typed : {L"\\deep.ini", L"\\*.ini"}) {
+        WriteBytes(L"\\\\?\\" + file, "x");
+        const DeletionOutcome unparsed = DeleteFilesByPath(L"\\\\?\\" + deep + typed);
+        EXPECT_EQ(unparsed.deleted, 1U) << std::hex << unparsed.firstError;
+    }
     for (int i = 0; i < 5; ++i) {
         ::RemoveDirectoryW((L"\\\\?\\" + deep).c_str());
         deep.resize(deep.size() - segment.size() - 1);

@@ -99,6 +99,32 @@ TEST(SplitLastComponent, KeepsTheSeparatorWithTheFolder) {
     for (const auto& r : roots) EXPECT_EQ(RootLength(r.path), r.root) << r.path;
 }
 
+TEST(PathForms, TheUnparsedFormsAreFilesTheDeviceFormsAreNot) {
+    using enum PathForm;
+    const std::pair<const wchar_t*, PathForm> forms[] = {{L"C:\\x\\", Ordinary},
+                                                         {L"//?/C:/x", Ordinary},
+                                                         {L"\\\\?\\C:\\x\\", Unparsed},
+                                                         {L"\\\\?\\unc\\srv\\s\\", Unparsed},
+                                                         {L"\\\\?\\Volume{0b9c}\\", Unparsed},
+                                                         {L"\\\\.\\C:\\", Device},
+                                                         {L"\\\\?\\GLOBALROOT\\", Device},
+                                                         {L"\\??\\C:\\", Device},
+                                                         {L"\\\\?\\C:", Device},
+                                                         {L"\\\\?\\pipe\\x", Device}};
+    for (const auto& [path, form] : forms) EXPECT_EQ(FormOf(path), form) << path;
+    const std::pair<const wchar_t*, const wchar_t*> fromCad[] = {
+        {L"sysinfo\\", L"C:\\CAD\\sysinfo\\"},
+        {L"\\x", L"C:\\x"},
+        {L"c:sub", L"C:\\CAD\\sub"},
+        {L"D:sub", L"D:sub"},
+        {L"D:\\sub", L"D:\\sub"},
+        {L"\\\\srv\\s\\", L"\\\\srv\\s\\"}};
+    for (const auto& [typed, against] : fromCad)
+        EXPECT_EQ(AgainstFolder(L"C:\\CAD", typed), against);
+    EXPECT_EQ(AgainstFolder(L"\\\\srv\\share\\CAD", L"\\x"), L"\\\\srv\\share\\x");
+    EXPECT_EQ(AgainstFolder(L"", L"sub"), L"sub");
+}
+
 TEST(HasStrippedFolderComponent, FindsFoldersTheSystemWouldRename) {
     for (const wchar_t* folder :
          {L"C:\\x.\\", L"C:\\x \\", L"sub.\\", L"a\\b. .\\c\\", L"x...\\"}) {

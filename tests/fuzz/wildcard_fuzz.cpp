@@ -86,5 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vantrel2::PathParts parts = vantrel2::SplitLastComponent(name);
     Check(std::wstring(parts.folder) + std::wstring(parts.name) == name);
     Check(parts.name.find_first_of(L"\\/") == std::wstring_view::npos);
+    // A relative path taken from a folder keeps that folder's start; an
+    // absolute one is left as it is.
+    const std::wstring against = vantrel2::AgainstFolder(L"C:\\CAD\\sysinfo", name);
+    Check(against.starts_with(L"C:\\") || against == name);
+    Check(vantrel2::FormOf(L"\\\\.\\" + name) == vantrel2::PathForm::Device);
     return 0;
 }

@@ -119,6 +119,14 @@ TEST(TypedPaths, PathsThatNameNoPlainFileDeleteNothingAtOnce) {
         EXPECT_TRUE(FAILED(outcome.firstError));
         EXPECT_EQ(Take(folder.path()), before);
     }
+    // The reasons the user is given where the system has none.
+    for (const auto& [path, reason] :
+         {std::pair{L"\\\\.\\" + folder.path().substr(0, 2) + L"\\t.ini", kDevicePathRefused},
+          {L"\\\\?\\GLOBALROOT\\Device\\Null\\x.ini", kDevicePathRefused},
+          {L"\\\\?\\C:", kDevicePathRefused},
+          {folder / L"a.txt:s.ini", kStreamRefused}}) {
+        EXPECT_EQ(DeleteFilesByPath(path).firstError, reason) << test::Utf8(path);
+    }
 }
 
 // Real files whose names the path functions would read as a device or

@@ -54,6 +54,7 @@ constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(2
 constexpr DWORD kDispositionDelete = 0x1;          // FILE_DISPOSITION_FLAG_DELETE
 constexpr DWORD kDispositionPosixSemantics = 0x2;  // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
 struct DispositionEx {                             // FILE_DISPOSITION_INFO_EX
+    // cppcheck-suppress unusedStructMember ; read by the system, set by aggregate initialisation
     DWORD Flags;
 };
 constexpr DWORD kSupportsPosixUnlinkRename = 0x400;  // FILE_SUPPORTS_POSIX_UNLINK_RENAME
@@ -346,8 +347,11 @@ bool IsMountedVolume(HANDLE folder) {
     // kit's headers declare.
     struct MountPointData {
         ULONG tag;
+        // cppcheck-suppress unusedStructMember ; the layout the file system writes
         USHORT dataLength, reserved;
-        USHORT substituteOffset, substituteLength, printOffset, printLength;
+        USHORT substituteOffset, substituteLength;
+        // cppcheck-suppress unusedStructMember ; the layout the file system writes
+        USHORT printOffset, printLength;
         WCHAR names[1];
     };
     constexpr DWORD kBytes = MAXIMUM_REPARSE_DATA_BUFFER_SIZE;
@@ -427,17 +431,10 @@ Step StepDown(HANDLE parent, const std::wstring& name, ACCESS_MASK access) {
     const auto before = IdentityOf(itself.get(), false, error);
     const auto after =
         before ? IdentityOf(followed.get(), false, error) : std::optional<FileIdentity>();
-    if (!after) return Ended(Step::End::Unverified, error);
+    if (!before || !after) return Ended(Step::End::Unverified, error);
     if (!SameFile(*before, *after)) return link();
     return Reached(std::move(followed));
 }
-
-// What stopped a pattern's walk before its folder was listed.
-struct WalkStop {
-    KeptFile::Why why;    // ThroughLink or Unverified
-    std::wstring shown;   // the folder, as the user would type it
-    std::wstring target;  // where a link leads; empty when that cannot be read
-};
 
 // The folder of a pattern (a \\?\ path), reached from the root one
 // component at a time, each checked by StepDown on the handle the next
@@ -451,8 +448,10 @@ struct WalkStop {
 // do), the next folder that opens is opened by its path and must resolve to
 // the path the names spell below the last folder that was checked: a link
 // among the closed folders, or the folder itself, would lead elsewhere.
+// What stopped the walk, a link or a folder that could not be checked, is
+// given in `stop`.
 UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT& error,
-                                          std::optional<WalkStop>& stop) {
+                                          std::optional<KeptFile>& stop) {
     constexpr ACCESS_MASK kPass = FILE_TRAVERSE;
     constexpr ACCESS_MASK kList = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
     const std::size_t rootLength = RootLength(unparsed);
@@ -469,7 +468,7 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT&
     std::optional<std::wstring> spelled;
     if (!folder) spelled = WithoutLastSeparator(root);
     const auto stopAt = [&](KeptFile::Why why, std::size_t end, std::wstring target) {
-        stop = WalkStop{why, Readable(unparsed.substr(0, end)), std::move(target)};
+        stop = KeptFile{Readable(unparsed.substr(0, end)), error, why, std::move(target)};
         return UniqueKernelHandle();
     };
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -702,12 +701,11 @@ struct Place {
 void DeletePattern(const std::wstring& unparsed, Search& search, const Place& place,
                    DeletionOutcome& outcome) {
     HRESULT error = S_OK;
-    std::optional<WalkStop> stop;
+    std::optional<KeptFile> stop;
     const UniqueKernelHandle listed = OpenFolderWithoutLinks(unparsed, error, stop);
     if (stop) {
         outcome.firstError = error;
-        outcome.reported.push_back(
-            {std::move(stop->shown), error, stop->why, std::move(stop->target)});
+        outcome.reported.push_back(std::move(*stop));
         return;
     }
     if (!listed) return PathFailure(outcome, search.Shown(search.pattern), error);

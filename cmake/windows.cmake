@@ -15,7 +15,9 @@ add_compile_options(-fstack-protector-strong -D_FORTIFY_SOURCE=2)
 # The same bytes from every build of a commit: no link time in the image and
 # no build folder in it.
 add_link_options(-Wl,--no-insert-timestamp)
-add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+if(NOT VANTREL2_COVERAGE)  # the counters' files must keep their full paths
+    add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+endif()
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
                         WINVER=0x0601)
 

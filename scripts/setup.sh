@@ -28,6 +28,11 @@ if [ "$(bash "$(dirname "$0")/windows-preset.sh")" = windows-x64 ]; then
 fi
 dpkg -s libgtest-dev >/dev/null 2>&1 || needed+=(libgtest-dev)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || needed+=(libclang-rt-14-dev)
+# The analysers of the test run (tests/analysis) and the coverage report
+# (scripts/coverage.sh).
+command -v clang-tidy-16 >/dev/null || needed+=(clang-tidy-16)
+command -v cppcheck >/dev/null || needed+=(cppcheck)
+command -v gcovr >/dev/null || needed+=(gcovr)
 # The release: the MSI (wixl; msibuild and msiextract from msitools), the
 # byte-level fix-ups (Python, standard library only), the optional
 # signature, the tests' certificate.

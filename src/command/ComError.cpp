@@ -16,7 +16,9 @@ HRESULT ReportFailure(HRESULT failure, std::wstring_view description) noexcept {
     try {
         const std::wstring text(description);
         create->SetGUID(IID__OrvaneVbCommand);
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast) // only read: COM's signature
         create->SetSource(const_cast<LPOLESTR>(kProgId));
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast) // only read: COM's signature
         create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
     } catch (...) {
         return failure;

@@ -43,7 +43,7 @@ HRESULT LoadHostLibrary(HMODULE& module) noexcept {
 template <typename Function>
 class HostFunction {
   public:
-    explicit constexpr HostFunction(const char* name) : name_(name) {}
+    explicit constexpr HostFunction(const char* name) noexcept : name_(name) {}
 
     HRESULT Get(Function& function) noexcept {
         if (FARPROC bound = address_.load()) {
@@ -96,6 +96,7 @@ void ReleaseHostLibrary() noexcept {
 HRESULT HostInitVBCmdLib(std::int32_t hWnd, std::int32_t nCmdLine) noexcept {
     InitVBCmdLibFunction function = nullptr;
     if (const HRESULT hr = initVBCmdLib.Get(function); FAILED(hr)) return hr;
+    // NOLINTNEXTLINE(clang-analyzer-core.CallAndMessage) // Get set it: kHost*NotFound < 0
     function(hWnd, nCmdLine);
     return S_OK;
 }
@@ -103,6 +104,7 @@ HRESULT HostInitVBCmdLib(std::int32_t hWnd, std::int32_t nCmdLine) noexcept {
 HRESULT HostExitCommand() noexcept {
     VekExitCommandFunction function = nullptr;
     if (const HRESULT hr = vekExitCommand.Get(function); FAILED(hr)) return hr;
+    // NOLINTNEXTLINE(clang-analyzer-core.CallAndMessage) // Get set it: kHost*NotFound < 0
     function();
     return S_OK;
 }
@@ -110,6 +112,7 @@ HRESULT HostExitCommand() noexcept {
 HRESULT HostGetCSBHandle(std::int16_t csbID, std::int32_t& handle) noexcept {
     VekGetCSBHandleFunction function = nullptr;
     if (const HRESULT hr = vekGetCSBHandle.Get(function); FAILED(hr)) return hr;
+    // NOLINTNEXTLINE(clang-analyzer-core.CallAndMessage) // Get set it: kHost*NotFound < 0
     handle = function(csbID);
     return S_OK;
 }
@@ -118,6 +121,7 @@ HRESULT HostGetTextBoxStatus(std::int32_t handle, std::int16_t itemID,
                              TextBoxStatusA& record) noexcept {
     VekGetTextBoxStatusFunction function = nullptr;
     if (const HRESULT hr = vekGetTextBoxStatus.Get(function); FAILED(hr)) return hr;
+    // NOLINTNEXTLINE(clang-analyzer-core.CallAndMessage) // Get set it: kHost*NotFound < 0
     function(handle, itemID, &record);
     return S_OK;
 }

@@ -23,6 +23,7 @@ class Hold {
     explicit Hold(OrvaneVbCommand* object) noexcept : object_(object) { object_->AddRef(); }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
+    // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDelete) // this reference kept it alive
     ~Hold() { object_->Release(); }
 
   private:

@@ -14,6 +14,8 @@
 
 namespace vantrel2 {
 
+// Deleted through Release, from a derived test object too: hence protected and virtual.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor)
 class OrvaneVbCommand : public _OrvaneVbCommand, public ISupportErrorInfo {
   public:
     // A new, independent object, asked for `riid`.

@@ -27,9 +27,10 @@ HRESULT SetClassesValue(const std::wstring& key, const wchar_t* name, const std:
     LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                                        nullptr, handle.put(), nullptr);
     if (status == ERROR_SUCCESS) {
+        const std::size_t bytes = (value.size() + 1) * sizeof(wchar_t);
         status = ::RegSetValueExW(handle.get(), name, 0, REG_SZ,
                                   reinterpret_cast<const BYTE*>(value.c_str()),
-                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+                                  static_cast<DWORD>(bytes));
     }
     return HRESULT_FROM_WIN32(status);
 }
@@ -67,9 +68,9 @@ HRESULT Register() {
     const std::wstring path = ThisModulePath();
     ComPtr<ITypeLib> library;
     if (const HRESULT hr = LoadOwnTypeLibrary(library); FAILED(hr)) return hr;
-    if (const HRESULT hr =
-            ::RegisterTypeLib(library.get(), const_cast<OLECHAR*>(path.c_str()), nullptr);
-        FAILED(hr)) {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast) // only read: COM's signature
+    auto* const pathText = const_cast<OLECHAR*>(path.c_str());
+    if (const HRESULT hr = ::RegisterTypeLib(library.get(), pathText, nullptr); FAILED(hr)) {
         return ReportFailure(hr, L"タイプ ライブラリを登録できませんでした。");
     }
     if (const HRESULT hr = WriteClassKeys(path); FAILED(hr)) {

@@ -5,6 +5,7 @@
 #include "TypeLibrary.h"
 #include "form_icon.h"
 
+// cppcheck-suppress constParameter ; the loader's signature
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH: {

@@ -6,5 +6,6 @@
 #include <cstdlib>
 
 namespace __gnu_cxx {
+// NOLINTNEXTLINE(bugprone-reserved-identifier) // the runtime's own handler, replaced
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx

@@ -30,6 +30,7 @@ StateRegistry& Registry() {
 SharedState& CurrentSharedState() {
     auto& registry = Registry();
     if (registry.slot == TLS_OUT_OF_INDEXES) throw std::bad_alloc();  // the process ran out
+    // cppcheck-suppress constVariable ; handed out as the thread's writable state
     if (auto* state = static_cast<SharedState*>(::TlsGetValue(registry.slot))) return *state;
     auto* state = new SharedState();
     ::TlsSetValue(registry.slot, state);
@@ -57,7 +58,7 @@ void ReleaseAllSharedState() {
         std::lock_guard<SlimLock> guard(registry.lock);
         states.swap(registry.all);
     }
-    for (auto* state : states) delete state;
+    for (const auto* state : states) delete state;
     // The module is going: its slot goes back to the process.
     if (registry.slot != TLS_OUT_OF_INDEXES) ::TlsFree(registry.slot);
     registry.slot = TLS_OUT_OF_INDEXES;

@@ -125,7 +125,7 @@ std::string PlainText(double value) {
         scientific.erase(0, 1);
     }
     const auto e = scientific.find('e');
-    const int exponent = std::atoi(scientific.c_str() + e + 1);
+    const int exponent = static_cast<int>(std::strtol(scientific.c_str() + e + 1, nullptr, 10));
     std::string digits = scientific.substr(0, 1) + scientific.substr(2, e - 2);
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 

@@ -21,9 +21,12 @@ extern "C" {
 // The value protected functions store below their return address and compare
 // on the way out. Until the entry point seeds it, a constant that holds a
 // zero byte, so that a string copy cannot write it.
+// NOLINTNEXTLINE(bugprone-reserved-identifier) // the name the compiler's code calls
 std::uintptr_t __stack_chk_guard = static_cast<std::uintptr_t>(0x2F8A0DFF00E5C3B1ull);
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier) // the name the compiler's code calls
 [[noreturn]] void __stack_chk_fail() noexcept;
+// NOLINTNEXTLINE(bugprone-reserved-identifier) // the name the compiler's code calls
 [[noreturn]] void __chk_fail() noexcept;
 
 }  // extern "C"
@@ -89,16 +92,19 @@ void __chk_fail() noexcept { vantrel2::EndOnCorruptStack(); }
 // into where the destination's size is known and the length is not: `room`
 // is that size. (The string functions it checks too are not used here.)
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier) // the name the compiler's code calls
 void* __memcpy_chk(void* to, const void* from, std::size_t length, std::size_t room) noexcept {
     if (length > room) __chk_fail();
     return std::memcpy(to, from, length);
 }
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier) // the name the compiler's code calls
 void* __memmove_chk(void* to, const void* from, std::size_t length, std::size_t room) noexcept {
     if (length > room) __chk_fail();
     return std::memmove(to, from, length);
 }
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier) // the name the compiler's code calls
 void* __memset_chk(void* to, int value, std::size_t length, std::size_t room) noexcept {
     if (length > room) __chk_fail();
     return std::memset(to, value, length);

@@ -94,10 +94,12 @@ inline UniqueBstr MakeBstr(std::wstring_view text) {
 
 // A counted reference to a COM object.
 template <typename T>
+// NOLINTNEXTLINE(cppcoreguidelines-special-member-functions) // operator=(ComPtr) moves too
 class ComPtr {
   public:
     ComPtr() noexcept = default;
-    ComPtr(T* p) noexcept : p_(p) {  // NOLINT: adopts an extra reference
+    // cppcheck-suppress noExplicitConstructor ; a raw pointer converts, taking its own reference
+    ComPtr(T* p) noexcept : p_(p) {
         if (p_) p_->AddRef();
     }
     ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
@@ -153,7 +155,7 @@ class UniqueVariant {
     }
 
   private:
-    VARIANT v_;
+    VARIANT v_{};
 };
 
 }  // namespace vantrel2

@@ -37,7 +37,9 @@ UniqueGdiObject CreateFormFont(int dpiY) {
 const DLGTEMPLATE* DialogTemplate() {
     struct Template {
         DLGTEMPLATE header;
+        // cppcheck-suppress unusedStructMember ; the template's layout: no menu
         WORD menu;
+        // cppcheck-suppress unusedStructMember ; the template's layout: the dialog class
         WORD windowClass;
         wchar_t caption[std::size(kVantrel2FormCaption)];
     };
@@ -119,6 +121,9 @@ HRESULT Vantrel2Form::ShowModal() {
     // Whatever happens below, nothing of this show outlives it.
     struct ShowScope {
         Vantrel2Form& form;
+        explicit ShowScope(Vantrel2Form& shown) noexcept : form(shown) {}
+        ShowScope(const ShowScope&) = delete;
+        ShowScope& operator=(const ShowScope&) = delete;
         ~ShowScope() {
             form.ForgetWindow();
             form.hostDisabled_.reset();
@@ -293,7 +298,7 @@ HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
         }
         const wchar_t* text = design.caption;
         bool textAfterLimit = false;
-        if (design.kind == ControlKind::TextBox) {
+        if (design.kind == ControlKind::TextBox && described) {
             // An edit control may cut the text it is created with at its
             // initial limit; a path that long is set once the limit is gone.
             textAfterLimit = (state.*described->path).size() >= kEditInitialLimit;
@@ -406,7 +411,8 @@ bool Vantrel2Form::CanPlaceAtShow(SIZE outer, bool perMonitorDpi) const {
 
 void Vantrel2Form::PlaceAsShown(WINDOWPOS& position) {
     if (!placeAtShow_ || !(position.flags & SWP_SHOWWINDOW)) return;
-    const RECT at = *std::exchange(placeAtShow_, std::nullopt);
+    const RECT at = *placeAtShow_;
+    placeAtShow_.reset();
     position.x = at.left;
     position.y = at.top;
     position.cx = at.right - at.left;
@@ -416,7 +422,8 @@ void Vantrel2Form::PlaceAsShown(WINDOWPOS& position) {
 
 void Vantrel2Form::PlaceNow() {
     if (!placeAtShow_) return;
-    const RECT at = *std::exchange(placeAtShow_, std::nullopt);
+    const RECT at = *placeAtShow_;
+    placeAtShow_.reset();
     ::SetWindowPos(window_, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -435,6 +442,9 @@ void Vantrel2Form::OnCommand(int id, int code) {
         handlerRunning_ = true;
         struct Done {
             bool& running;
+            explicit Done(bool& flag) noexcept : running(flag) {}
+            Done(const Done&) = delete;
+            Done& operator=(const Done&) = delete;
             ~Done() { running = false; }
         } done{handlerRunning_};
         if (id == kCommand1Id) {

@@ -69,6 +69,8 @@ class RenamedAccessible final : public IAccessible, public IOleWindow {
         : standard_(std::move(standard)), control_(control), name_(name) {
         ObjectCreated();
     }
+    RenamedAccessible(const RenamedAccessible&) = delete;
+    RenamedAccessible& operator=(const RenamedAccessible&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
@@ -249,6 +251,10 @@ struct Subclass {
     const wchar_t* name;
     ComPtr<IAccPropServices> annotation;
 
+    Subclass(HWND renamed, WNDPROC before, const wchar_t* shown) noexcept
+        : control(renamed), original(before), name(shown) {}
+    Subclass(const Subclass&) = delete;
+    Subclass& operator=(const Subclass&) = delete;
     ~Subclass() {
         if (annotation) {
             annotation->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
@@ -276,8 +282,8 @@ LRESULT CALLBACK RenamedControlProc(HWND control, UINT message, WPARAM wParam, L
 // Subclassed either way: to clear the name when the control goes, or to
 // answer WM_GETOBJECT where the service refused it.
 void AccessibleNames::Give(HWND control, const wchar_t* name) {
-    auto* subclass = new (std::nothrow) Subclass{
-        control, reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)), name, {}};
+    auto* subclass = new (std::nothrow) Subclass(
+        control, reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)), name);
     if (!subclass) return;
     ::SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(subclass));
     if (!::SetWindowLongPtrW(control, GWLP_WNDPROC,
@@ -291,6 +297,7 @@ void AccessibleNames::Give(HWND control, const wchar_t* name) {
         if (FAILED(createAnnotationService(service_.put()))) service_.reset();
     }
     subclass->annotation = AnnotateName(service_, control, name);
+    // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks) // the control owns it (WM_NCDESTROY)
 }
 
 CreateAnnotationServiceCall ReplaceCreateAnnotationService(

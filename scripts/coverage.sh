@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# What the tests run of src/: the portable logic natively (GCC) and the
+# Windows build under Wine, each built unoptimised with gcov's counters in
+# its own folder (build/coverage-native, build/coverage-<preset>); every test
+# run, then gcovr over both. Prints
+#   lines: N %  functions: N %  branches: N %
+# and the functions never run, then each block of ten or more lines never
+# run; leaves gcovr's HTML report in build/coverage/index.html.
+# A failing test is reported, not fatal: the coverage build's DLL is not the
+# shipped one (its size, imports and bytes differ).
+set -euo pipefail
+source "$(dirname "$0")/start-up.sh"
+cd "$ROOT"
+bash scripts/setup.sh
+PRESET="$(bash scripts/windows-preset.sh)"
+BUILD="$ROOT/build/coverage-$PRESET"
+NATIVE="$ROOT/build/coverage-native"
+REPORT="$ROOT/build/coverage"
+session_lock "$BUILD" "$NATIVE" "$REPORT"
+if [ "$PRESET" = windows ]; then ARCH=i686; else ARCH=x86_64; fi
+rm -rf "$REPORT" && mkdir -p "$REPORT"
+# Counts from an earlier run would add up.
+find "$BUILD" "$NATIVE" -name '*.gcda' -delete 2>/dev/null || true
+
+echo "== coverage: native portable logic"
+cmake -S "$ROOT" -B "$NATIVE" -DCMAKE_BUILD_TYPE=Debug -DVANTREL2_COVERAGE=ON \
+    -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ >/dev/null
+cmake --build "$NATIVE" -j"$JOBS" --target portable_tests
+ctest --test-dir "$NATIVE" -j"$JOBS" -R '^[A-Z]' --output-on-failure || echo "coverage: native tests failed"
+
+echo "== coverage: the Windows build under Wine"
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$ARCH.cmake" \
+    -DCMAKE_BUILD_TYPE=Debug -DVANTREL2_COVERAGE=ON >/dev/null
+cmake --build "$BUILD" -j"$JOBS"
+start_xvfb
+wine_session_start
+# The counters' files are named by the objects' Unix paths; a program whose
+# current drive is not the Unix root would write them elsewhere, so the
+# drive is given.
+export GCOV_PREFIX=Z:
+bash scripts/ctest-retry.sh "$BUILD" -E '^analysis\.' || echo "coverage: Windows tests failed (above)"
+
+echo "== coverage: gcovr"
+gcovr_run() { # gcovr_run <build> <gcov> <json>
+    gcovr --root "$ROOT" --filter "$ROOT/src/" --gcov-executable "$2" --exclude-throw-branches \
+        --exclude-unreachable-branches --json "$3" "$1"
+}
+gcovr_run "$NATIVE" gcov "$REPORT/native.json"
+gcovr_run "$BUILD" "$ARCH-w64-mingw32-gcov" "$REPORT/windows.json"
+gcovr --root "$ROOT" --add-tracefile "$REPORT/native.json" --add-tracefile "$REPORT/windows.json" \
+    --json "$REPORT/all.json" --html-details "$REPORT/index.html"
+python3 - "$REPORT/all.json" "$ROOT/" <<'PY'
+import json, sys
+files = sorted(json.load(open(sys.argv[1]))["files"], key=lambda f: f["file"])
+root = sys.argv[2]
+def percent(hit, total):
+    return f"{100.0 * hit / total:.1f}" if total else "100.0"
+lines = [l for f in files for l in f["lines"] if not l.get("gcovr/noncode")]
+branches = [b for l in lines for b in l.get("branches", [])]
+functions = [(f["file"], fn) for f in files for fn in f["functions"]]
+print(f"lines: {percent(sum(l['count'] > 0 for l in lines), len(lines))} %  "
+      f"functions: {percent(sum(fn['execution_count'] > 0 for _, fn in functions), len(functions))} %  "
+      f"branches: {percent(sum(b['count'] > 0 for b in branches), len(branches))} %")
+print(f"({len(lines)} lines, {len(functions)} functions, {len(branches)} branches)")
+print("functions never run:")
+for name, fn in functions:
+    if fn["execution_count"] == 0:
+        print(f"  {name.replace(root, '')}:{fn['lineno']} {fn['name']}")
+# A block: lines never run with no line run between them.
+print("blocks of ten or more lines never run:")
+for f in files:
+    block = []
+    for l in [l for l in f["lines"] if not l.get("gcovr/noncode")] + [{"count": 1}]:
+        if l["count"] == 0:
+            block.append(l["line_number"])
+            continue
+        if len(block) >= 10:
+            print(f"  {f['file'].replace(root, '')}:{block[0]}-{block[-1]} ({len(block)} lines)")
+        block = []
+PY

@@ -263,6 +263,19 @@ TEST_F(ExecuteRun, FilesThatCannotGoAreNamedInOneWarningAndTheRunCompletes) {
             EXPECT_EQ(NextShown(dialog), kClosed);
         }));
     }
+    // A device and a stream are named with reasons of the command's own.
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 0, L"\\\\.\\C:\\x.ini");
+        SetPath(dialog, 1, folder / L"a.txt:s.ini");
+        SetPath(dialog, 2, folder / L"x.ini");
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(NextShown(dialog), Refused({{Refusal::Kind::NotDeleted, L"\\\\.\\C:\\x.ini",
+                                               L"ファイルではなく、デバイスを指すパスです。"},
+                                              {Refusal::Kind::NotDeleted, folder / L"a.txt:s.ini",
+                                               L"ファイルの中のストリームを指すパスです。"},
+                                              NotDeleted(folder / L"x.ini", ERROR_ACCESS_DENIED)}));
+        EXPECT_EQ(NextShown(dialog), kClosed);
+    }));
     EXPECT_TRUE(Exists(SettingsFile()));
     EXPECT_TRUE(Exists(folder / L"x.ini"));
     EXPECT_EQ(::GetFileAttributesW(hidden.c_str()), hiddenBefore);

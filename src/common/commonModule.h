@@ -1,6 +1,7 @@
 // The command's common vocabulary: profile-file access and the two message
 // boxes. Text is wide inside the command and becomes ANSI (the system code
-// page) only at the profile functions.
+// page) only at the profile functions and at the host calls that take ANSI
+// records.
 #pragma once
 
 #include <windows.h>

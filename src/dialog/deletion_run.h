@@ -1,7 +1,8 @@
 // The work of the Execute button: rows 0, 1, 2 checked, confirmed and
 // deleted in turn, then the four check states saved and the dialog unloaded.
 // Written against DeletionRunHost so that the order of steps can be tested
-// without windows; Vantrel2Form implements the host.
+// without windows; the form's FormDeletionHost (Vantrel2Form_handlers.cpp)
+// implements the host.
 #pragma once
 
 #include <array>
@@ -17,9 +18,9 @@ namespace vantrel2 {
 
 inline constexpr std::int16_t kAnswerYes = 6;
 
-// Something a completed run could not do that the user asked for: a file
-// that stays, or settings that were not saved, with the system's words for
-// why.
+// Something a run could not do that the user asked for: a file that stays,
+// a pattern's folder whose files stay, or settings that were not saved, with
+// why (the system's words where it has them).
 struct Refusal {
     enum class Kind {
         NotDeleted,
@@ -47,8 +48,8 @@ class DeletionRunHost {
     // Text2 `row`.
     virtual std::optional<std::wstring> PathText(int row) = 0;
     virtual bool SetPathText(int row, std::wstring_view text) = 0;
-    // ShowWarning / AskCaution of commonModule; nullopt when the box could
-    // not be shown.
+    // ShowWarning / AskCaution of commonModule; false or nullopt when the box
+    // could not be shown.
     virtual bool ShowWarning(std::wstring_view text) = 0;
     virtual std::optional<std::int16_t> AskCaution(std::wstring_view text) = 0;
     // Deletes one file or every file matching a pattern; what the user

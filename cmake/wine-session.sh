@@ -10,14 +10,11 @@
 #   wine-session.sh stop <build>
 #       ends the session its caller started, and waits until it is gone.
 #
-# The session is kept by a process of its own, outside the caller's
-# terminal and pipes: Wine's services and the X server never hold the pipes
-# of a runner that waits for them to close. It holds the folder's lock,
-# unless the caller's own run does, and ends when its caller is gone, however
-# the caller ended: nothing (Xvfb, wineserver, Wine program, lock, changed
-# prefix setting) outlives the run; what a killed session could not clean
-# up, the next one in the folder does.
-#
+# The session is kept by a process of its own, outside the caller's pipes
+# (a runner waiting for them to close would wait for Wine's services and the
+# X server). It holds the folder's lock unless the caller's run does, and
+# ends with its caller however that ended; what a killed session left (Xvfb,
+# wineserver, a changed prefix setting), the next one in the folder mends.
 # Sourced by the scripts, it gives session_lock, unlocked and set_dpi.
 
 session_cleanups=()
@@ -65,6 +62,8 @@ session_lock() {
             return 1
         fi
         echo $$ >"$lock"
+        # A session started from within this run (its ctest) uses this lock.
+        export VANTREL2_LOCK_OWNER=$$
         session_locks+=("$lock")
         session_lock_fds+=("$fd")
     done
@@ -197,19 +196,6 @@ wine_session_start() {
     wine_run cmd /c exit </dev/null >>"$log" 2>&1
 }
 
-# held_by_ancestor <lock file>: the lock is taken, by this process's caller
-# or one of its callers (scripts/test.sh around its ctest).
-held_by_ancestor() {
-    local owner pid=$$
-    flock -n "$1" true 2>/dev/null && return 1
-    owner="$(cat "$1" 2>/dev/null)" || return 1
-    while [ "$pid" -gt 1 ]; do
-        [ "$pid" = "$owner" ] && return 0
-        pid="$(awk '{print $4}' "/proc/$pid/stat" 2>/dev/null)" || return 1
-    done
-    return 1
-}
-
 # session_up <display>: the X server, the file that names it, then Wine.
 session_up() {
     local private=no
@@ -238,7 +224,6 @@ keep() {
     done
     trap session_exit EXIT
     trap 'exit 143' TERM
-    trap '' INT HUP
     if [ "$lock" = self ]; then
         session_lock "$BUILD" 2>"$report" || exit 1
     fi
@@ -256,7 +241,11 @@ session_start() {
     local build display=private lock=self report keeper
     build="$(realpath "$1")"
     [ "${2:-}" = --user-display ] && display=user
-    held_by_ancestor "$build/.vantrel2-run.lock" && lock=caller
+    # Taken by the run that started this one (scripts/test.sh around ctest).
+    if ! flock -n "$build/.vantrel2-run.lock" true 2>/dev/null &&
+        [ "$(cat "$build/.vantrel2-run.lock")" = "${VANTREL2_LOCK_OWNER:-}" ]; then
+        lock=caller
+    fi
     report="$(mktemp)"
     setsid bash "${BASH_SOURCE[0]}" keep "$build" "$PPID" "$display" "$lock" "$report" \
         </dev/null >>"$build/wine-session.log" 2>&1 &

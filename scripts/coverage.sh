@@ -32,13 +32,12 @@ echo "== coverage: the Windows build under Wine"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$ARCH.cmake" \
     -DCMAKE_BUILD_TYPE=Debug -DVANTREL2_COVERAGE=ON >/dev/null
 cmake --build "$BUILD" -j"$JOBS"
-start_xvfb
-wine_session_start
 # The counters' files are named by the objects' Unix paths; a program whose
 # current drive is not the Unix root would write them elsewhere, so the
 # drive is given.
 export GCOV_PREFIX=Z:
-bash scripts/ctest-retry.sh "$BUILD" -E '^analysis\.' || echo "coverage: Windows tests failed (above)"
+unlocked ctest --test-dir "$BUILD" --output-on-failure -E '^analysis\.' ||
+    echo "coverage: Windows tests failed (above)"
 
 echo "== coverage: gcovr"
 gcovr_run() { # gcovr_run <build> <gcov> <json>

@@ -7,5 +7,5 @@
 # wineserver; a second run in the same folder says so and does not start.
 set -euo pipefail
 source "$(dirname "$0")/start-up.sh"
-start_up
-bash "$ROOT/scripts/ctest-retry.sh" "$BUILD" "$@"
+start_up --no-wine
+unlocked ctest --preset "$PRESET" --test-dir "$BUILD" "$@"

@@ -7,10 +7,10 @@
 #       build folder VANTREL2_BUILD, else the preset's own; locks that folder
 #       (and the folder of --lock-preset's preset) and nothing else;
 #       configures it and builds the targets (all when none are named); then,
-#       unless --no-wine, starts an X server (the user's display with
-#       --display when it answers, else a private Xvfb) and the build's Wine
-#       session. Sets PRESET, BUILD, PRIVATE_DISPLAY (yes or no) and
-#       SHIPPED_BUILD, SHIPPED_DLL.
+#       unless --no-wine, starts the build's Wine session (cmake/wine-session.sh:
+#       the user's display with --display when it answers, else a private
+#       Xvfb) for the rest of the script. Sets PRESET, BUILD, PRIVATE_DISPLAY
+#       (yes or no), SHIPPED_BUILD, SHIPPED_DLL, and Wine's environment.
 #   preset_folder <preset>    the build folder CMakePresets.json gives it
 #   shipped_dll_build         configures SHIPPED_BUILD and builds the DLL
 #   shipped_dll_exports       its exported names, one a line
@@ -18,7 +18,7 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # One rule for parallelism: every build and every parallel test run.
 JOBS="$(nproc)"
-source "$ROOT/scripts/wine-session.sh"
+source "$ROOT/cmake/wine-session.sh"
 
 preset_folder() {
     python3 - "$ROOT" "$1" <<'PY'
@@ -29,22 +29,13 @@ print(next(p["binaryDir"] for p in presets if p["name"] == name).replace("${sour
 PY
 }
 
-display_usable() {
-    [ -n "${DISPLAY:-}" ] || return 1
-    if command -v xdpyinfo >/dev/null; then
-        timeout 5 xdpyinfo >/dev/null 2>&1
-    else
-        timeout 5 import -window root -crop 1x1+0+0 null: >/dev/null 2>&1
-    fi
-}
-
 start_up() {
-    local preset="" display=private locks=() targets=()
+    local preset="" display=private locks=() targets=() session="$ROOT/cmake/wine-session.sh"
     while [ $# -gt 0 ]; do
         case "$1" in
             --preset) preset="$2"; shift 2 ;;
             --lock-preset) locks+=("$2"); shift 2 ;;
-            --display) display=user; shift ;;
+            --display) display=--user-display; shift ;;
             --no-wine) display=none; shift ;;
             *) targets+=("$1"); shift ;;
         esac
@@ -63,11 +54,11 @@ start_up() {
     cmake --build "$BUILD" -j"$JOBS" ${targets[@]:+--target "${targets[@]}"}
     PRIVATE_DISPLAY=no
     [ "$display" != none ] || return 0
-    if [ "$display" = private ] || ! display_usable; then
-        start_xvfb
-        PRIVATE_DISPLAY=yes
-    fi
-    wine_session_start
+    unlocked bash "$session" start "$BUILD" ${display/private/}
+    session_at_exit "unlocked bash '$session' stop '$BUILD'"
+    source "$BUILD/wine-env.sh"
+    source "$BUILD/wine-session.env"
+    PRIVATE_DISPLAY="$VANTREL2_PRIVATE_DISPLAY"
 }
 
 shipped_dll_build() {

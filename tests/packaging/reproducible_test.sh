@@ -4,9 +4,10 @@
 # incremental build of a later commit that leaves the .idl alone) and a
 # clean build in a folder of another name and length, in another time zone,
 # give the same DLL, zip, MSI and checksums.
-# Usage: reproducible_test.sh <source folder> <version>
+# Usage: reproducible_test.sh <source folder> <version> <build type> <toolchain file>
+# (the build's own, the toolchain file's path inside the source folder)
 set -euo pipefail
-SRC="$1" VERSION="$2"
+SRC="$1" VERSION="$2" BUILD_TYPE="$3" TOOLCHAIN="$4"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 unset SOURCE_DATE_EPOCH  # the commit gives the build time
@@ -16,8 +17,8 @@ git_at() {  # git_at <folder> <commit time> <git arguments>...
         -c user.email=test@example.invalid "$@" >/dev/null
 }
 release() {  # release <folder> <time zone>: configures if needed, builds the release target
-    TZ="$2" cmake -S "$1/source" -B "$1/build" -DCMAKE_BUILD_TYPE=MinSizeRel \
-        -DCMAKE_TOOLCHAIN_FILE="$1/source/cmake/toolchain-mingw-i686.cmake" >/dev/null
+    TZ="$2" cmake -S "$1/source" -B "$1/build" -DCMAKE_BUILD_TYPE="$BUILD_TYPE" \
+        -DCMAKE_TOOLCHAIN_FILE="$1/source/$TOOLCHAIN" >/dev/null
     TZ="$2" cmake --build "$1/build" --target release -j2 >/dev/null
     cp "$1/build/bin/Vantrel2.dll" "$1/build/release/"
 }

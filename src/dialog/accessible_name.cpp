@@ -286,7 +286,7 @@ void ForgetRenamed(const Subclass* subclass) noexcept {
 
 LRESULT CALLBACK RenamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     Subclass* const subclass = RenamedSubclass(control);
-    if (!subclass) return ::DefWindowProcW(control, message, wParam, lParam);
+    if (!subclass) return 0;  // not reached: noted before the procedure is set
     const WNDPROC original = subclass->original;
     if (message == WM_GETOBJECT && !subclass->annotation &&
         static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {

@@ -6,7 +6,8 @@
 # median of the per-pair ratios with a 95 % interval for it.
 #   1. start to visible: VekProcStartCmd until the dialog is shown and
 #      painted, against a dialog of the same twelve controls that the
-#      dialog manager makes from a template, in one host process (PAIRS
+#      dialog manager makes from a template, showing the same loaded paths
+#      and check values as the command's, in one host process (PAIRS
 #      pairs after a warm-up), and again with the reference carrying the
 #      command's icons; beside it the CPU time of one show, summed over the
 #      host process, the wineserver and the X server;

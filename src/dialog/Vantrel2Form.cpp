@@ -305,9 +305,11 @@ HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
             if (!textAfterLimit) text = (state.*described->path).c_str();
         }
         const PixelRect at = ToPixels(design.twips, twipsPerPixelX_, twipsPerPixelY_);
+        // As the dialog manager makes a template's controls: no
+        // WM_PARENTNOTIFY, which the dialog does not read, for each one made.
         HWND control =
-            ::CreateWindowExW(creation.exStyle, creation.windowClass, text, creation.style, at.left,
-                              at.top, at.width, at.height, window_,
+            ::CreateWindowExW(creation.exStyle | WS_EX_NOPARENTNOTIFY, creation.windowClass, text,
+                              creation.style, at.left, at.top, at.width, at.height, window_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (!control) return LastErrorResult();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);

@@ -3,9 +3,11 @@
 #include <oleacc.h>
 
 #include <atomic>
+#include <mutex>
 #include <cwchar>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "ModuleCounts.h"
 #include "win_handles.h"
@@ -263,15 +265,35 @@ struct Subclass {
     }
 };
 
+// The renamed controls of every thread, found by handle: kept here rather
+// than in each control's user data, which would cost the window system a
+// call per control to set and another to clear.
+SlimLock renamedLock;
+std::vector<Subclass*> renamed;
+
+Subclass* RenamedSubclass(HWND control) noexcept {
+    const std::lock_guard<SlimLock> guard(renamedLock);
+    for (Subclass* subclass : renamed) {
+        if (subclass->control == control) return subclass;
+    }
+    return nullptr;
+}
+
+void ForgetRenamed(const Subclass* subclass) noexcept {
+    const std::lock_guard<SlimLock> guard(renamedLock);
+    std::erase(renamed, subclass);
+}
+
 LRESULT CALLBACK RenamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* subclass = reinterpret_cast<Subclass*>(::GetWindowLongPtrW(control, GWLP_USERDATA));
+    Subclass* const subclass = RenamedSubclass(control);
+    if (!subclass) return 0;  // not reached: noted before the procedure is set
     const WNDPROC original = subclass->original;
     if (message == WM_GETOBJECT && !subclass->annotation &&
         static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
         if (const LRESULT answer = AnswerRenamed(control, wParam, subclass->name)) return answer;
     } else if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        ::SetWindowLongPtrW(control, GWLP_USERDATA, 0);
+        ForgetRenamed(subclass);
         delete subclass;
     }
     return ::CallWindowProcW(original, control, message, wParam, lParam);
@@ -285,10 +307,16 @@ void AccessibleNames::Give(HWND control, const wchar_t* name) {
     auto* subclass = new (std::nothrow) Subclass(
         control, reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)), name);
     if (!subclass) return;
-    ::SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(subclass));
+    try {
+        const std::lock_guard<SlimLock> guard(renamedLock);
+        renamed.push_back(subclass);
+    } catch (...) {
+        delete subclass;  // no memory to note it: the system's name stays
+        return;
+    }
     if (!::SetWindowLongPtrW(control, GWLP_WNDPROC,
                              reinterpret_cast<LONG_PTR>(RenamedControlProc))) {
-        ::SetWindowLongPtrW(control, GWLP_USERDATA, 0);
+        ForgetRenamed(subclass);
         delete subclass;
         return;
     }

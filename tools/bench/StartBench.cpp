@@ -1,7 +1,9 @@
 // For scripts/bench.sh: times the command's start in a stand-in host, from
 // the call until the dialog is shown and painted, against a dialog of the
 // same twelve controls, captions and font that the dialog manager makes
-// from a template, themed through the command DLL's own manifest.
+// from a template, themed through the command DLL's own manifest, showing
+// what the command's shows: the paths and check values loaded from the
+// settings beside the command's DLL.
 //
 //   VantrelStartBench.exe --dll <path> [--cmdline <number>]
 //                         (--time-start <runs> [--template-dialog] |
@@ -33,6 +35,8 @@
 #include "host_command.h"
 #include "layout.h"
 #include "process_figures.h"
+#include "SharedState.h"
+#include "settings.h"
 #include "trace.h"
 #include "visual_styles.h"
 #include "win_handles.h"
@@ -105,8 +109,8 @@ LRESULT CALLBACK WatchIdle(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The reference's icons, when it is to carry the command's (lParam of
-// WM_INITDIALOG; none: no icon, as the dialog manager makes it).
+// The reference's icons, when it is to carry the command's (none: no icon,
+// as the dialog manager makes it).
 struct ReferenceIcons {
     HMODULE library = nullptr;
     HICON big = nullptr;
@@ -123,10 +127,29 @@ struct ReferenceIcons {
     }
 };
 
+// What the command's dialog shows when it opens, as its load step leaves it:
+// the paths and check values loaded from the settings beside the command's
+// DLL, so that the reference shows the same texts and values.
+struct ReferenceContent {
+    vantrel2::SharedState loaded;
+    const ReferenceIcons* icons = nullptr;
+};
+
 INT_PTR CALLBACK ReferenceDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         VANTREL2_STEP("dialog-and-controls-made");
-        if (const auto* icons = reinterpret_cast<const ReferenceIcons*>(lParam)) {
+        const auto& content = *reinterpret_cast<const ReferenceContent*>(lParam);
+        // A template cannot say a check box's value: set where it is not a
+        // new box's own, as the command does.
+        for (size_t i = 0; i < vantrel2::kSettingFlags.size(); ++i) {
+            const int id = i == 0 ? vantrel2::kCheck1Id : vantrel2::kRows[i - 1].check2Id;
+            const std::int16_t value = content.loaded.*vantrel2::kSettingFlags[i];
+            if (value != BST_UNCHECKED) {
+                ::SendDlgItemMessageW(dialog, id, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+            }
+        }
+        VANTREL2_STEP("check-values-set");
+        if (const auto* icons = content.icons) {
             ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons->big));
             ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons->small));
             VANTREL2_STEP("icons-set");
@@ -166,10 +189,11 @@ class TemplateWriter {
 };
 
 // A reference with the command's controls: the same twelve controls,
-// captions and tab order in the same font, from a template, so that the
-// dialog manager creates and lays them out (twips to dialog units through
-// the 9 pt font's average character of about 6 x 12 pixels at 96 dpi).
-void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceIcons* icons) {
+// captions, loaded paths, enabled rows and tab order in the same font, from
+// a template, so that the dialog manager creates and lays them out (twips to
+// dialog units through the 9 pt font's average character of about 6 x 12
+// pixels at 96 dpi).
+void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceContent& content) {
     TemplateWriter writer;
     DLGTEMPLATE header{};
     header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
@@ -190,6 +214,14 @@ void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceIcons* icons) 
         const vantrel2::ControlCreation creation = vantrel2::CreationOf(design);
         DLGITEMTEMPLATE item{};
         item.style = creation.style;
+        const wchar_t* text = design.caption;
+        for (const vantrel2::RowDescription& row : vantrel2::kRows) {
+            if (design.id == row.text2Id) text = (content.loaded.*row.path).c_str();
+            if ((design.id == row.text2Id || design.id == row.command4Id) &&
+                content.loaded.*row.flag != vantrel2::kTicked) {
+                item.style |= WS_DISABLED;
+            }
+        }
         item.dwExtendedStyle = creation.exStyle;
         item.x = unitsX(design.twips.left);
         item.y = unitsY(design.twips.top);
@@ -198,12 +230,12 @@ void ShowTemplateDialog(HWND owner, HANDLE themed, const ReferenceIcons* icons) 
         item.id = static_cast<WORD>(design.id);
         writer.Add(&item, sizeof item);
         writer.AddText(creation.windowClass);
-        writer.AddText(design.caption);
+        writer.AddText(text);
         writer.AddWord(0);  // no creation data
     }
     const ScopedActCtxActivation active(themed);
     ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), writer.Get(), owner, ReferenceDialogProc,
-                              reinterpret_cast<LPARAM>(icons));
+                              reinterpret_cast<LPARAM>(&content));
 }
 
 enum class Shown { Command, Template };
@@ -238,8 +270,8 @@ void TakeSteps(Shown what, const Timing& timing, bool print) {
 // it never was. `measured`, when given, receives what the open dialog adds
 // to the process.
 double TimeOneShow(Shown what, HWND window, HANDLE themed, ReferenceIcons* icons,
-                   long cmdLine, _OrvaneVbCommand* command, ProcessFigures* measured = nullptr,
-                   [[maybe_unused]] bool printSteps = false) {
+                   const ReferenceContent& content, long cmdLine, _OrvaneVbCommand* command,
+                   ProcessFigures* measured = nullptr, [[maybe_unused]] bool printSteps = false) {
     Timing timing;
     timing.measureFootprint = measured != nullptr;
     g_timing = &timing;
@@ -248,7 +280,7 @@ double TimeOneShow(Shown what, HWND window, HANDLE themed, ReferenceIcons* icons
     if (what == Shown::Template) {
         failed = icons && !icons->Load();
         VANTREL2_STEP("icons-loaded");
-        ShowTemplateDialog(window, themed, icons);
+        ShowTemplateDialog(window, themed, content);
     } else {
         LONG nCode = 0;
         failed = FAILED(command->VekProcStartCmd(
@@ -266,6 +298,14 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
     const UniqueActCtx themed = vantrel2::CreateManifestContext(library);
     ReferenceIcons commandIcons{library};
     ReferenceIcons* icons = options.referenceIcons ? &commandIcons : nullptr;
+    // Loaded before the clock starts: the reference stands for the dialog
+    // manager's work on the same content, not for the command's load.
+    ReferenceContent content;
+    content.icons = icons;
+    wchar_t dllPath[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(library, dllPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 1;
+    vantrel2::LoadSharedState(content.loaded, vantrel2::FolderOfModulePath(dllPath));
     const vantrel2::UniqueLibrary hostCommandLibrary(::LoadLibraryW(L"VekCmdLib.dll"));
     if (!hostCommandLibrary) return 1;
     const UniqueWindowsHook hook(
@@ -277,8 +317,8 @@ int TimeStarts(const Options& options, HWND window, HMODULE library, _OrvaneVbCo
 #endif
     int failures = 0;
     const auto show = [&](Shown what, ProcessFigures* measured = nullptr, bool printSteps = false) {
-        const double ms = TimeOneShow(what, window, themed.get(), icons, options.cmdLine, command,
-                                      measured, printSteps);
+        const double ms = TimeOneShow(what, window, themed.get(), icons, content, options.cmdLine,
+                                      command, measured, printSteps);
         if (ms < 0) ++failures;
         return ms;
     };

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "exception_boundary.h"
 #include "win_handles.h"
 #include "wildcard.h"
 #include "win_util.h"
@@ -34,7 +35,6 @@ constexpr DWORD kNeverDeleted = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READON
 
 const HRESULT kRefused = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
 const HRESULT kBadName = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 // ERROR_REPARSE_POINT_ENCOUNTERED: a pattern's folder part is a link.
 const HRESULT kThroughLink = HRESULT_FROM_WIN32(4395);
 
@@ -89,17 +89,19 @@ void Note(DeletionOutcome& outcome, const std::wstring& path, const Result& resu
         return;
     }
     ++outcome.kept;
-    if (SUCCEEDED(outcome.firstError)) outcome.firstError = result.spared ? kRefused : result.code;
     if (result.heard == Heard::Yes && !IsNotThere(result.code)) {
         outcome.reported.push_back(
-            {path, result.code, result.spared ? KeptFile::Why::Spared : KeptFile::Why::Failed, {}});
+            {path,
+             result.code,
+             result.spared ? Refusal::Kind::Spared : Refusal::Kind::NotDeleted,
+             {}});
     }
 }
 
 // A failure of the whole path, before any file was looked at.
 void PathFailure(DeletionOutcome& outcome, const std::wstring& path, HRESULT error) {
-    outcome.firstError = error;
-    if (!IsNotThere(error)) outcome.reported.push_back({path, error, KeptFile::Why::Failed, {}});
+    if (!IsNotThere(error))
+        outcome.reported.push_back({path, error, Refusal::Kind::NotDeleted, {}});
 }
 
 HRESULT NtResult(NTSTATUS status) { return HRESULT_FROM_WIN32(::RtlNtStatusToDosError(status)); }
@@ -467,7 +469,7 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT&
     // Set while folders on the way could not be opened: the path they spell.
     std::optional<std::wstring> spelled;
     if (!folder) spelled = WithoutLastSeparator(root);
-    const auto stopAt = [&](KeptFile::Why why, std::size_t end, std::wstring target) {
+    const auto stopAt = [&](Refusal::Kind why, std::size_t end, std::wstring target) {
         stop = KeptFile{Readable(unparsed.substr(0, end)), error, why, std::move(target)};
         return UniqueKernelHandle();
     };
@@ -483,16 +485,16 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT&
                     folder = std::move(step.folder);
                     continue;
                 case Step::End::Link:
-                    return stopAt(KeptFile::Why::ThroughLink, end, std::move(step.target));
+                    return stopAt(Refusal::Kind::ThroughLink, end, std::move(step.target));
                 case Step::End::Unverified:
-                    return stopAt(KeptFile::Why::Unverified, end, {});
+                    return stopAt(Refusal::Kind::Unverified, end, {});
                 case Step::End::Failed:
                     return {};
                 case Step::End::Closed:
                     // The listed folder must be listed: refused as the system refuses it.
                     if (last) return {};
                     spelled = FinalPath(folder.get(), VOLUME_NAME_DOS, true);
-                    if (spelled->empty()) return stopAt(KeptFile::Why::Unverified, end, {});
+                    if (spelled->empty()) return stopAt(Refusal::Kind::Unverified, end, {});
                     break;
             }
         }
@@ -504,11 +506,11 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT&
         const std::wstring resolved = FinalPath(reached.get(), VOLUME_NAME_DOS, true);
         if (resolved.empty()) {
             error = HRESULT_FROM_WIN32(ERROR_CANT_RESOLVE_FILENAME);
-            return stopAt(KeptFile::Why::Unverified, end, {});
+            return stopAt(Refusal::Kind::Unverified, end, {});
         }
         if (!SamePath(resolved, *spelled)) {
             error = kThroughLink;
-            return stopAt(KeptFile::Why::ThroughLink, end, Readable(resolved));
+            return stopAt(Refusal::Kind::ThroughLink, end, Readable(resolved));
         }
         folder = std::move(reached);
         spelled.reset();
@@ -704,7 +706,6 @@ void DeletePattern(const std::wstring& unparsed, Search& search, const Place& pl
     std::optional<KeptFile> stop;
     const UniqueKernelHandle listed = OpenFolderWithoutLinks(unparsed, error, stop);
     if (stop) {
-        outcome.firstError = error;
         outcome.reported.push_back(std::move(*stop));
         return;
     }
@@ -712,9 +713,8 @@ void DeletePattern(const std::wstring& unparsed, Search& search, const Place& pl
     SparedFile spared = FindSpared(place.spared, place.currentFolder);
     if (FAILED(spared.unknown) &&
         MayHoldSpared(listed.get(), WithoutLastSeparator(unparsed), spared)) {
-        outcome.firstError = spared.unknown;
         outcome.reported.push_back(
-            {std::move(spared.shown), spared.unknown, KeptFile::Why::SettingsUnknown, {}});
+            {std::move(spared.shown), spared.unknown, Refusal::Kind::SettingsUnknown, {}});
         return;
     }
     search.posixDeletion = HasPosixDeletion(listed.get());
@@ -729,7 +729,6 @@ void DeletePattern(const std::wstring& unparsed, Search& search, const Place& pl
     if (FAILED(error)) return Note(outcome, search.Shown(search.pattern), {error});
     if (place.afterListing) place.afterListing(place.context);
 
-    if (names.empty() && outcome.kept == 0) outcome.firstError = kNotFound;
     for (std::wstring& name : names) {
         Note(outcome, search.Shown(name), DeleteOneFile(listed.get(), name, search));
     }
@@ -769,17 +768,17 @@ void DeleteMatches(std::wstring_view typed, const Place& place, DeletionOutcome&
 
 DeletionOutcome Delete(std::wstring_view path, const Place& place) noexcept {
     DeletionOutcome outcome;
-    try {
-        DeleteMatches(path, place, outcome);
-    } catch (...) {
-        // What was collected stays; the path itself is named with the reason.
-        const HRESULT error = CurrentExceptionResult();
-        if (SUCCEEDED(outcome.firstError)) outcome.firstError = error;
-        try {
-            outcome.reported.push_back({std::wstring(path), error, KeptFile::Why::Failed, {}});
-        } catch (...) {
-        }
-    }
+    StopExceptions([&] { DeleteMatches(path, place, outcome); },
+                   [&] {
+                       // What was collected stays; the path itself is named with the reason.
+                       const HRESULT error = CurrentExceptionResult();
+                       StopExceptions(
+                           [&] {
+                               outcome.reported.push_back(
+                                   {std::wstring(path), error, Refusal::Kind::NotDeleted, {}});
+                           },
+                           [] {});
+                   });
     return outcome;
 }
 

@@ -34,7 +34,7 @@ extern FileSystemCalls calls;
 enum class Heard { Yes, No };
 
 struct Result {
-    HRESULT code;
+    HRESULT code = E_UNEXPECTED;
     Heard heard = Heard::Yes;
     bool spared = false;
 };
@@ -125,7 +125,7 @@ SparedFile FindSpared(std::wstring_view spared, std::wstring_view currentFolder)
 // Whether `listed` may be the folder of a settings file that could not be
 // identified; where that cannot be told either, it is taken to be.
 bool MayHoldSpared(HANDLE listed, const std::wstring& listedPath, const SparedFile& spared);
-// Whether a pattern must keep the file for being the settings file.
+// Whether `file` is the settings file, or cannot be told from it.
 bool IsSpared(HANDLE file, const Search& search, HRESULT& error);
 
 // The walk to a pattern's folder (folder_walk.cpp).
@@ -134,13 +134,9 @@ UniqueKernelHandle OpenFolderWithoutLinks(const std::wstring& unparsed, HRESULT&
 
 // Listing and marking (marking.cpp).
 bool HasPosixDeletion(HANDLE file);
-// Collects the long names in `folder` that match the pattern and whose listed
-// attributes allow deletion; the other matches are counted as kept.
 HRESULT ListCandidates(HANDLE folder, const Search& search, std::vector<std::wstring>& names,
                        DeletionOutcome& outcome);
-// Deletes one candidate of a pattern by the long name the listing gave.
 Result DeleteOneFile(HANDLE folder, std::wstring& name, const Search& search);
-// A plain name, opened by its \\?\ path.
 void DeleteNamedFile(const std::wstring& unparsed, const Search& search, DeletionOutcome& outcome);
 
 }  // namespace vantrel2::deletion_detail

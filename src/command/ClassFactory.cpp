@@ -5,6 +5,7 @@
 #include "ModuleCounts.h"
 #include "OrvaneVbCommand.h"
 #include "Vantrel2_idl.h"
+#include "com_interfaces.h"
 
 namespace vantrel2 {
 namespace {
@@ -14,13 +15,11 @@ namespace {
 class CommandFactory final : public IClassFactory {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        static constexpr OfferedInterface<CommandFactory> kOffered[] = {
+            Offer<CommandFactory, IClassFactory>(IID_IUnknown),
+            Offer<CommandFactory, IClassFactory>(IID_IClassFactory),
+        };
+        return QueryFromTable(this, kOffered, riid, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }

@@ -13,16 +13,18 @@ namespace vantrel2 {
 HRESULT ReportFailure(HRESULT failure, std::wstring_view description) noexcept {
     ComPtr<ICreateErrorInfo> create;
     if (FAILED(::CreateErrorInfo(create.put()))) return failure;
-    try {
-        const std::wstring text(description);
-        create->SetGUID(IID__OrvaneVbCommand);
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast) // only read: COM's signature
-        create->SetSource(const_cast<LPOLESTR>(kProgId));
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast) // only read: COM's signature
-        create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
-    } catch (...) {
-        return failure;
-    }
+    const bool described = StopExceptions(
+        [&] {
+            const std::wstring text(description);
+            create->SetGUID(IID__OrvaneVbCommand);
+            // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast) // only read: COM's signature
+            create->SetSource(const_cast<LPOLESTR>(kProgId));
+            // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast) // only read: COM's signature
+            create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+            return true;
+        },
+        [] { return false; });
+    if (!described) return failure;
     ComPtr<IErrorInfo> info;
     if (SUCCEEDED(create.As(info))) ::SetErrorInfo(0, info.get());
     return failure;

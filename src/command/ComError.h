@@ -5,10 +5,14 @@
 #include <windows.h>
 
 #include <string_view>
+#include <utility>
+
+#include "Vantrel2_idl.h"
+#include "exception_boundary.h"
 
 namespace vantrel2 {
 
-inline constexpr wchar_t kProgId[] = L"Vantrel2.OrvaneVbCommand";
+inline constexpr wchar_t kProgId[] = VANTREL2_PROGID;
 
 // The host command library is not on the search path.
 inline constexpr HRESULT kHostLibraryNotFound = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
@@ -34,11 +38,7 @@ HRESULT ReportCurrentException() noexcept;
 // fixed records, COM) and returns their HRESULTs as they are.
 template <typename Body>
 HRESULT CallReportingExceptions(Body&& body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return ReportCurrentException();
-    }
+    return StopExceptions(std::forward<Body>(body), ReportCurrentException);
 }
 
 }  // namespace vantrel2

@@ -61,14 +61,14 @@ class HostFunction {
 
   private:
     HRESULT ReportMissing() noexcept {
-        try {
-            std::wstring text = L"CAD のコマンド ライブラリ VekCmdLib.dll に関数 ";
-            for (const char* c = name_; *c; ++c) text += static_cast<wchar_t>(*c);
-            text += L" が見つかりませんでした。";
-            return ReportFailure(kHostEntryPointNotFound, text);
-        } catch (...) {
-            return kHostEntryPointNotFound;
-        }
+        return StopExceptions(
+            [&] {
+                std::wstring text = L"CAD のコマンド ライブラリ VekCmdLib.dll に関数 ";
+                for (const char* c = name_; *c; ++c) text += static_cast<wchar_t>(*c);
+                text += L" が見つかりませんでした。";
+                return ReportFailure(kHostEntryPointNotFound, text);
+            },
+            [] { return kHostEntryPointNotFound; });
     }
 
     const char* name_;

@@ -9,6 +9,7 @@
 #include "SharedState.h"
 #include "TextBoxStatus.h"
 #include "TypeLibrary.h"
+#include "com_interfaces.h"
 #include "Vantrel2Form.h"
 #include "trace.h"
 
@@ -86,17 +87,13 @@ HRESULT OrvaneVbCommand::Initialize() noexcept {
 }
 
 HRESULT OrvaneVbCommand::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__OrvaneVbCommand) {
-        *object = static_cast<_OrvaneVbCommand*>(this);
-    } else if (riid == IID_ISupportErrorInfo) {
-        *object = static_cast<ISupportErrorInfo*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    static constexpr OfferedInterface<OrvaneVbCommand> kOffered[] = {
+        Offer<OrvaneVbCommand, _OrvaneVbCommand>(IID_IUnknown),
+        Offer<OrvaneVbCommand, _OrvaneVbCommand>(IID_IDispatch),
+        Offer<OrvaneVbCommand, _OrvaneVbCommand>(IID__OrvaneVbCommand),
+        Offer<OrvaneVbCommand, ISupportErrorInfo>(IID_ISupportErrorInfo),
+    };
+    return QueryFromTable(this, kOffered, riid, object);
 }
 
 ULONG OrvaneVbCommand::AddRef() { return ++references_; }

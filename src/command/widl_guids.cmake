@@ -4,7 +4,8 @@
 #               length of 16, then the interface identifier in memory layout)
 #   WXS_OUTPUT  the package's WiX source from WXS_TEMPLATE (<name>.wxs.in),
 #               and beside it <name>.sql from <name>.sql.in, the rows wixl
-#               cannot write, with @LIBID@, @CLSID@ and @IID@ filled in
+#               cannot write, with @LIBID@, @CLSID@, @IID@ and @PROGID@
+#               filled in
 # Inputs: HEADER, RC_OUTPUT, WXS_TEMPLATE, WXS_OUTPUT.
 function(read_guid name prefix)
     file(STRINGS "${HEADER}" line REGEX "^DEFINE_GUID\\(${name}," LIMIT_COUNT 1)
@@ -40,6 +41,11 @@ endfunction()
 read_guid(LIBID_Vantrel2 LIBID)
 read_guid(CLSID_OrvaneVbCommand CLSID)
 read_guid(IID__OrvaneVbCommand IID)
+file(STRINGS "${HEADER}" line REGEX "^#define VANTREL2_PROGID L\"[^\"]+\"$" LIMIT_COUNT 1)
+string(REGEX REPLACE "^#define VANTREL2_PROGID L\"([^\"]+)\"$" "\\1" PROGID "${line}")
+if(NOT PROGID OR PROGID STREQUAL line)
+    message(FATAL_ERROR "no VANTREL2_PROGID in ${HEADER}")
+endif()
 
 # windres raw data: a plain number is a 16-bit little-endian word, so the
 # eight bytes of Data4 go in as four words with the bytes swapped.

@@ -68,9 +68,9 @@ void LoadSharedState(SharedState& state, const std::wstring& appPath) {
     static_cast<CommandPaths&>(state) = DeriveCommandPaths(appPath);
 
     for (size_t i = 0; i < kSettingKeys.size(); ++i) {
-        const auto text = ProfileRead(SettingsFileName(state.SysInfoDir), kSettingsSection,
-                                      kSettingKeys[i], NumberText(kTicked));
-        state.*kSettingFlags[i] = FlagFromSettingText(text);
+        const auto text =
+            ProfileValue(SettingsFileName(state.SysInfoDir), kSettingsSection, kSettingKeys[i]);
+        state.*kSettingFlags[i] = text ? FlagFromSettingText(*text) : kTicked;
     }
 }
 

@@ -10,15 +10,20 @@ namespace vantrel2 {
 
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText) {
+    return ProfileValue(file, section, key).value_or(std::wstring(defaultText));
+}
+
+std::optional<std::wstring> ProfileValue(std::wstring_view file, std::wstring_view section,
+                                         std::wstring_view key) {
     const auto fileA = ExactAnsi(file);
-    if (!fileA) return std::wstring(defaultText);
+    if (!fileA) return std::nullopt;
     const std::string sectionA = OrdinaryAnsi(section);
     const std::string keyA = OrdinaryAnsi(key);
     std::array<char, 512> buffer{};
     const DWORD count =
         ::GetPrivateProfileStringA(sectionA.c_str(), keyA.c_str(), "", buffer.data(),
                                    static_cast<DWORD>(buffer.size()), fileA->c_str());
-    if (count == 0) return std::wstring(defaultText);
+    if (count == 0) return std::nullopt;
 
     // A value cut to fit the buffer may end in the first byte of a
     // double-byte character; drop that half rather than turn it into a

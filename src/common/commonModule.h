@@ -24,6 +24,9 @@ namespace vantrel2 {
 // they read back the same on every code page.
 std::wstring ProfileRead(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                          std::wstring_view defaultText);
+// The same without a default: nothing where ProfileRead gives its default.
+std::optional<std::wstring> ProfileValue(std::wstring_view file, std::wstring_view section,
+                                         std::wstring_view key);
 
 // Writes one key through WritePrivateProfileStringA; the failure (a missing
 // folder, a read-only or locked file, access denied) for the caller to tell.

@@ -24,8 +24,8 @@ double RoundHalfEven(double value);
 // fit (NaN and infinities included).
 std::optional<std::int16_t> RoundToInt16(double value);
 
-// The check-box value a stored flag loads as. A missing or empty value arrives
-// here as the default text "1". A number that is not a check-box value
+// The check-box value a stored flag's text loads as (a missing or empty one
+// loads as kTicked without coming here). A number that is not a check-box value
 // (0, 1 or 2 after rounding) loads as the default 1 (ticked), so that one bad
 // edit of the settings file cannot keep the command from starting.
 std::int16_t FlagFromSettingText(std::wstring_view text);

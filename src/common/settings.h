@@ -14,8 +14,9 @@ namespace vantrel2 {
 inline constexpr std::wstring_view kSettingsSection = L"各種履歴情報ファイル削除";
 inline constexpr std::wstring_view kConfirmKey = L"確認メッセージ";
 
-// The four keys in the order they are loaded and saved: the confirmation
-// switch, then rows 0, 1 and 2.
+// The four keys, the one list the load and the save both go through, in the
+// order they are loaded and saved: the confirmation switch, then rows 0, 1
+// and 2.
 inline constexpr std::array<std::wstring_view, 4> kSettingKeys = {
     kConfirmKey, kRows[0].settingKey, kRows[1].settingKey, kRows[2].settingKey};
 // Where the load keeps each of them, in the same order.

@@ -3,6 +3,7 @@
 #include "Vantrel2Form.h"
 #include "commonModule.h"
 #include "deletion_run.h"
+#include "exception_boundary.h"
 #include "file_deletion.h"
 #include "file_open.h"
 #include "settings.h"
@@ -56,27 +57,11 @@ class FormDeletionHost final : public DeletionRunHost {
         if (!IsOpen()) return {};
         std::vector<Refusal> refusals;
         for (KeptFile& kept : DeleteFilesByPath(path, settingsFile_, currentFolder_).reported) {
-            switch (kept.why) {
-                case KeptFile::Why::Spared:
-                    refusals.push_back({Refusal::Kind::Spared, std::move(kept.path), {}});
-                    break;
-                case KeptFile::Why::ThroughLink:
-                    refusals.push_back({Refusal::Kind::ThroughLink, std::move(kept.path),
-                                        std::move(kept.linkTarget)});
-                    break;
-                case KeptFile::Why::Unverified:
-                    refusals.push_back({Refusal::Kind::Unverified, std::move(kept.path),
-                                        SystemMessage(kept.reason)});
-                    break;
-                case KeptFile::Why::SettingsUnknown:
-                    refusals.push_back({Refusal::Kind::SettingsUnknown, std::move(kept.path),
-                                        SystemMessage(kept.reason)});
-                    break;
-                case KeptFile::Why::Failed:
-                    refusals.push_back(
-                        {Refusal::Kind::NotDeleted, std::move(kept.path), ReasonText(kept.reason)});
-                    break;
-            }
+            std::wstring reason = kept.why == Refusal::Kind::Spared ? std::wstring()
+                                  : kept.why == Refusal::Kind::ThroughLink
+                                      ? std::move(kept.linkTarget)
+                                      : ReasonText(kept.reason);
+            refusals.push_back({kept.why, std::move(kept.path), std::move(reason)});
         }
         return refusals;
     }
@@ -95,11 +80,12 @@ class FormDeletionHost final : public DeletionRunHost {
     // runs out.
     template <typename Call>
     auto Guarded(Call call) noexcept -> decltype(call()) {
-        try {
-            if (IsOpen()) return call();
-        } catch (...) {
-        }
-        return {};
+        return StopExceptions(
+            [&]() -> decltype(call()) {
+                if (IsOpen()) return call();
+                return {};
+            },
+            []() -> decltype(call()) { return {}; });
     }
 
     // Why a path names no file, in the system's words where it has them.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ModuleCounts.h"
+#include "com_interfaces.h"
 #include "win_handles.h"
 #include "win_util.h"
 
@@ -75,18 +76,13 @@ class RenamedAccessible final : public IAccessible, public IOleWindow {
     RenamedAccessible& operator=(const RenamedAccessible&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) ||
-            iid == __uuidof(IAccessible)) {
-            *object = static_cast<IAccessible*>(this);
-        } else if (iid == __uuidof(IOleWindow)) {
-            *object = static_cast<IOleWindow*>(this);
-        } else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
+        static constexpr OfferedInterface<RenamedAccessible> kOffered[] = {
+            Offer<RenamedAccessible, IAccessible>(__uuidof(IUnknown)),
+            Offer<RenamedAccessible, IAccessible>(__uuidof(IDispatch)),
+            Offer<RenamedAccessible, IAccessible>(__uuidof(IAccessible)),
+            Offer<RenamedAccessible, IOleWindow>(__uuidof(IOleWindow)),
+        };
+        return QueryFromTable(this, kOffered, iid, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() override {

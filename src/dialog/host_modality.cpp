@@ -1,19 +1,21 @@
 #include "host_modality.h"
 
+#include "exception_boundary.h"
+
 namespace vantrel2 {
 namespace {
 
 // Noted before it is disabled, so that Restore has every window this took.
 BOOL CALLBACK DisableEnabledWindow(HWND window, LPARAM param) {
-    try {
-        if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-            ::EnableWindow(window, FALSE);
-        }
-        return TRUE;
-    } catch (...) {
-        return FALSE;  // out of memory: the windows disabled so far stay so
-    }
+    return StopExceptions(
+        [&] {
+            if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+                ::EnableWindow(window, FALSE);
+            }
+            return TRUE;
+        },
+        [] { return FALSE; });  // out of memory: the windows disabled so far stay so
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "temp_folder.h"
+#include "first_reported.h"
 #include "win_handles.h"
 
 namespace vantrel2 {
@@ -26,13 +27,13 @@ TEST(DeleteFilesByPath, DeletesOneFileAndReportsAMissingOne) {
     WriteBytes(folder / L"a.ini", "x");
     DeletionOutcome outcome = DeleteFilesByPath(folder / L"a.ini");
     EXPECT_EQ(outcome.deleted, 1U);
-    EXPECT_EQ(outcome.firstError, S_OK);
+    EXPECT_EQ(test::FirstReported(outcome), S_OK);
     EXPECT_FALSE(Exists(folder / L"a.ini"));
 
     outcome = DeleteFilesByPath(folder / L"a.ini");
     EXPECT_EQ(outcome.deleted, 0U);
     EXPECT_EQ(outcome.kept, 0U);
-    EXPECT_EQ(outcome.firstError, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(outcome.reported.empty());  // a file that is not there is nothing to tell
     EXPECT_EQ(DeleteFilesByPath(folder / L"nofolder\\a.ini").deleted, 0U);
 }
 
@@ -70,7 +71,7 @@ TEST(DeleteFilesByPath, AFileOpenWithoutDeleteSharingSurvivesAndTheOthersGo) {
     const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
     EXPECT_EQ(outcome.deleted, 2U);
     EXPECT_EQ(outcome.kept, 1U);
-    EXPECT_EQ(outcome.firstError, HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(test::FirstReported(outcome), HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION));
     EXPECT_FALSE(Exists(folder / L"a.ini"));
     EXPECT_TRUE(Exists(folder / L"b.ini"));
     EXPECT_FALSE(Exists(folder / L"c.ini"));
@@ -105,8 +106,9 @@ TEST(DeleteFilesByPath, APatternDeletesExactlyTheLongNameMatches) {
     WriteBytes(folder / L"ab.ini", "x");
     EXPECT_EQ(DeleteFilesByPath(folder / L"a?.ini").deleted, 1U);
     EXPECT_TRUE(Exists(folder / L"a.inix"));
-    EXPECT_EQ(DeleteFilesByPath(folder / L"*.zzz").firstError,
-              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    const DeletionOutcome none = DeleteFilesByPath(folder / L"*.zzz");
+    EXPECT_EQ(none.deleted + none.kept, 0U);
+    EXPECT_TRUE(none.reported.empty());
 }
 
 // What is checked at the listing may change before the open: a file made
@@ -126,7 +128,7 @@ TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
         &folder);
     EXPECT_EQ(outcome.deleted, 2U);
     EXPECT_EQ(outcome.kept, 2U);
-    EXPECT_EQ(outcome.firstError, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(outcome.reported.empty());  // passed over, as `del` does
     const DWORD protective =
         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     EXPECT_EQ(Attributes(folder / L"hidden.ini") & protective, DWORD{FILE_ATTRIBUTE_HIDDEN});
@@ -275,7 +277,7 @@ TEST_F(PlayedFileSystem, APatternNeverFollowsALinkAPlainNameDoes) {
         const DeletionOutcome outcome = DeleteFilesByPath(folder / pattern);
         EXPECT_EQ(outcome.deleted, 0U);
         ASSERT_EQ(outcome.reported.size(), 1U);
-        EXPECT_EQ(outcome.reported[0].why, KeptFile::Why::ThroughLink);
+        EXPECT_EQ(outcome.reported[0].why, Refusal::Kind::ThroughLink);
         EXPECT_EQ(outcome.reported[0].path, folder / L"linked");
         EXPECT_NE(outcome.reported[0].linkTarget.find(L"linked"), std::wstring::npos)
             << test::Utf8(outcome.reported[0].linkTarget);
@@ -296,7 +298,7 @@ TEST_F(PlayedFileSystem, APatternNeverFollowsALinkAPlainNameDoes) {
         played.mountedVolume = row.mountedVolume;
         played.tagDenied = row.tagDenied;
         const DeletionOutcome through = DeleteFilesByPath(folder / L"linked\\*.ini");
-        EXPECT_EQ(through.deleted, 2U) << row.tag << std::hex << through.firstError;
+        EXPECT_EQ(through.deleted, 2U) << row.tag << std::hex << test::FirstReported(through);
         EXPECT_TRUE(through.reported.empty()) << row.tag;
     }
 }
@@ -312,7 +314,7 @@ TEST_F(PlayedFileSystem, ASettingsFileThatCannotBeIdentifiedKeepsItsFolder) {
     const DeletionOutcome there = DeleteFilesByPath(folder / L"*.ini", folder / L"kx.ini");
     EXPECT_EQ(there.deleted, 0U);
     ASSERT_EQ(there.reported.size(), 1U);
-    EXPECT_EQ(there.reported[0].why, KeptFile::Why::SettingsUnknown);
+    EXPECT_EQ(there.reported[0].why, Refusal::Kind::SettingsUnknown);
     EXPECT_EQ(there.reported[0].path, folder / L"kx.ini");
     EXPECT_TRUE(Exists(folder / L"a.ini"));
     EXPECT_EQ(DeleteFilesByPath(folder / L"other\\*.ini", folder / L"kx.ini").deleted, 1U);
@@ -327,7 +329,7 @@ TEST_F(PlayedFileSystem, ZeroFileIdsSpareOnlyTheSettingsFile) {
     const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini", folder / L"kx.ini");
     EXPECT_EQ(outcome.deleted, 2U);
     ASSERT_EQ(outcome.reported.size(), 1U);
-    EXPECT_EQ(outcome.reported[0].why, KeptFile::Why::Spared);
+    EXPECT_EQ(outcome.reported[0].why, Refusal::Kind::Spared);
     EXPECT_EQ(outcome.reported[0].path, folder / L"kx.ini");
 }
 
@@ -383,13 +385,13 @@ TEST(DeleteFilesByPath, NamesOutsideTheAnsiCodePageAndLongPaths) {
     ASSERT_GT(file.size(), 300U);
     WriteBytes(L"\\\\?\\" + file, "x");
     const DeletionOutcome deepOutcome = DeleteFilesByPath(file);
-    EXPECT_EQ(deepOutcome.deleted, 1U) << std::hex << deepOutcome.firstError;
+    EXPECT_EQ(deepOutcome.deleted, 1U) << std::hex << test::FirstReported(deepOutcome);
     EXPECT_FALSE(Exists(L"\\\\?\\" + file));
     // The \\?\ form, named and as a pattern, as tools print it.
     for (const wchar_t* typed : {L"\\deep.ini", L"\\*.ini"}) {
         WriteBytes(L"\\\\?\\" + file, "x");
         const DeletionOutcome unparsed = DeleteFilesByPath(L"\\\\?\\" + deep + typed);
-        EXPECT_EQ(unparsed.deleted, 1U) << std::hex << unparsed.firstError;
+        EXPECT_EQ(unparsed.deleted, 1U) << std::hex << test::FirstReported(unparsed);
     }
     for (int i = 0; i < 5; ++i) {
         ::RemoveDirectoryW((L"\\\\?\\" + deep).c_str());
@@ -416,7 +418,7 @@ TEST(DeleteFilesByPath, ALinkGoesAsALinkAndItsTargetStays) {
     EXPECT_EQ(spared.deleted, 1U);
     EXPECT_TRUE(Exists(folder / L"real\\target.ini"));
     const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini");
-    EXPECT_EQ(outcome.deleted, 1U) << std::hex << outcome.firstError;
+    EXPECT_EQ(outcome.deleted, 1U) << std::hex << test::FirstReported(outcome);
     EXPECT_EQ(Attributes(folder / L"link.ini"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(test::ReadBytes(folder / L"real\\target.ini").size(), 6U);
     EXPECT_TRUE(Exists(folder / L"real"));

@@ -10,6 +10,7 @@
 
 #include "file_deletion.h"
 #include "temp_folder.h"
+#include "first_reported.h"
 #include "win_handles.h"
 
 namespace vantrel2 {
@@ -33,7 +34,7 @@ TEST(DeleteAsAStandardUser, WhatWindowsAllowsTheCommandAllows) {
         const wchar_t* typed;  // below C:\cad, \\?\ added where it starts with a backslash
         const wchar_t* floor;  // what DeleteFileW deletes, or FindFirstFileW lists, beside it
         unsigned deleted;
-        DWORD error;  // the outcome's first error: ERROR_SUCCESS where all went
+        DWORD error;  // the first reported reason: ERROR_SUCCESS where all went
     } rows[] = {
         {L"write\\a.ini", L"write\\a-floor.ini", 1, ERROR_SUCCESS},
         {L"pass\\sub\\b.ini", L"pass\\sub\\b-floor.ini", 1, ERROR_SUCCESS},
@@ -58,8 +59,8 @@ TEST(DeleteAsAStandardUser, WhatWindowsAllowsTheCommandAllows) {
             EXPECT_TRUE(::DeleteFileW(floor.c_str())) << ::GetLastError();
         }
         const DeletionOutcome outcome = DeleteFilesByPath(typed);
-        EXPECT_EQ(outcome.deleted, row.deleted) << std::hex << outcome.firstError;
-        EXPECT_EQ(outcome.firstError,
+        EXPECT_EQ(outcome.deleted, row.deleted) << std::hex << test::FirstReported(outcome);
+        EXPECT_EQ(test::FirstReported(outcome),
                   row.error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(row.error));
         if (std::wstring_view(row.typed).ends_with(L"*.ini")) continue;
         EXPECT_EQ(Exists(typed), row.deleted == 0);

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <string>
 
+#include "path_forms.h"
+
 namespace vantrel2 {
 namespace {
 

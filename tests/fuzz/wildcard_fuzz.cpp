@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
+#include "path_forms.h"
 #include "wildcard.h"
 
 namespace {

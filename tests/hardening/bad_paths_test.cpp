@@ -13,6 +13,7 @@
 #include "commonModule.h"
 #include "dialog_session.h"
 #include "file_deletion.h"
+#include "first_reported.h"
 #include "layout.h"
 #include "settings.h"
 #include "win_handles.h"
@@ -116,7 +117,7 @@ TEST(TypedPaths, PathsThatNameNoPlainFileDeleteNothingAtOnce) {
         SCOPED_TRACE(test::Utf8(path.substr(0, 120)));
         const DeletionOutcome outcome = DeleteFilesByPath(path);
         EXPECT_EQ(outcome.deleted, 0U);
-        EXPECT_TRUE(FAILED(outcome.firstError));
+        for (const KeptFile& kept : outcome.reported) EXPECT_TRUE(FAILED(kept.reason));
         EXPECT_EQ(Take(folder.path()), before);
     }
     // The reasons the user is given where the system has none.
@@ -125,7 +126,7 @@ TEST(TypedPaths, PathsThatNameNoPlainFileDeleteNothingAtOnce) {
           {L"\\\\?\\GLOBALROOT\\Device\\Null\\x.ini", kDevicePathRefused},
           {L"\\\\?\\C:", kDevicePathRefused},
           {folder / L"a.txt:s.ini", kStreamRefused}}) {
-        EXPECT_EQ(DeleteFilesByPath(path).firstError, reason) << test::Utf8(path);
+        EXPECT_EQ(test::FirstReported(DeleteFilesByPath(path)), reason) << test::Utf8(path);
     }
 }
 
@@ -142,9 +143,9 @@ TEST(TypedPaths, FilesWithDeviceOrDottedNamesGoOnlyByTheirOwnName) {
     WriteBytes(folder / L"t.ini", "plain");
 
     DeletionOutcome outcome = DeleteFilesByPath(folder / L"NUL.ini");
-    EXPECT_EQ(outcome.deleted, 1U) << std::hex << outcome.firstError;
+    EXPECT_EQ(outcome.deleted, 1U) << std::hex << test::FirstReported(outcome);
     outcome = DeleteFilesByPath(folder / L"*.ini");
-    EXPECT_EQ(outcome.deleted, 2U) << std::hex << outcome.firstError;  // COM1.ini, t.ini
+    EXPECT_EQ(outcome.deleted, 2U) << std::hex << test::FirstReported(outcome);  // COM1.ini, t.ini
     const Snapshot left = Take(folder.path());
     EXPECT_EQ(left.size(), 2U);
     EXPECT_TRUE(left.contains(L"t.ini."));

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "refusal.h"
+
 namespace vantrel2 {
 
 // Why a path names no file that may be deleted, where the system has no
@@ -17,26 +19,18 @@ inline constexpr HRESULT kDevicePathRefused =
 inline constexpr HRESULT kStreamRefused =
     MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0202);  // a stream of a file
 
-// A file the user asked to delete that stays, and why.
+// A file the user asked to delete that stays, why (NotDeleted, Spared,
+// ThroughLink, Unverified or SettingsUnknown), and the failure behind it.
 struct KeptFile {
-    enum class Why {
-        Failed,           // refused or failed: `reason`
-        Spared,           // the file a pattern never deletes
-        ThroughLink,      // `path` is a link in the folder part of a pattern
-        Unverified,       // `path`, a folder on a pattern's way, could not be checked: `reason`
-        SettingsUnknown,  // `path`, the settings file in a pattern's folder, could not be
-                          // identified: `reason`
-    };
     std::wstring path;  // in full, as the user would type it
-    HRESULT reason;
-    Why why = Why::Failed;
+    HRESULT reason;     // S_OK for Spared and ThroughLink
+    Refusal::Kind why = Refusal::Kind::NotDeleted;
     std::wstring linkTarget;  // where a ThroughLink leads; empty when that cannot be read
 };
 
 struct DeletionOutcome {
-    unsigned deleted = 0;       // files marked for deletion
-    unsigned kept = 0;          // candidates found but refused or failed
-    HRESULT firstError = S_OK;  // the first failure; S_OK when there was none
+    unsigned deleted = 0;  // files marked for deletion
+    unsigned kept = 0;     // candidates found but refused or failed
     // What the user should be told of: every failure but a file that is not
     // there and a hidden or system file that only a pattern matched (which
     // `del` passes over too).

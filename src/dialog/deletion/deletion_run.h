@@ -12,28 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "refusal.h"
 #include "rows.h"
 
 namespace vantrel2 {
 
 inline constexpr std::int16_t kAnswerYes = 6;
-
-// Something a run could not do that the user asked for: a file that stays,
-// a pattern's folder whose files stay, or settings that were not saved, with
-// why (the system's words where it has them).
-struct Refusal {
-    enum class Kind {
-        NotDeleted,
-        Spared,           // the settings file, which a pattern never deletes; no reason
-        NotSaved,         // the settings file could not be written
-        ThroughLink,      // a pattern's folder is a link: `path` the link, `reason` its target
-        Unverified,       // a folder on a pattern's way could not be checked for a link
-        SettingsUnknown,  // the settings file, in a pattern's folder, could not be identified
-    };
-    Kind kind;
-    std::wstring path;
-    std::wstring reason;
-};
 
 // What the run needs of the dialog and the common helpers. Every call can
 // fail: nullopt or false means the step failed, and the run goes on as its

@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "exception_boundary.h"
 #include "number.h"
 #include "settings.h"
 #include "text.h"
@@ -161,23 +162,31 @@ void NoteOutOfMemory(Collected& collected, const std::wstring& path) noexcept {
         collected.incomplete = true;
         return;
     }
-    try {
-        collected.refusals.push_back({Refusal::Kind::NotDeleted, path, std::wstring(kOutOfMemory)});
-    } catch (...) {
-        collected.incomplete = true;
-    }
+    StopExceptions(
+        [&] {
+            collected.refusals.push_back(
+                {Refusal::Kind::NotDeleted, path, std::wstring(kOutOfMemory)});
+        },
+        [&] { collected.incomplete = true; });
 }
 
 void WriteCheckValue(DeletionRunHost& host, std::wstring_view key,
                      const std::optional<std::int16_t>& value, Collected& collected) noexcept {
     if (!value) return;
-    try {
-        if (auto failure = host.WriteSetting(key, NumberText(*value))) {
-            collected.refusals.push_back(std::move(*failure));
-        }
-    } catch (...) {
-        collected.incomplete = true;
-    }
+    StopExceptions(
+        [&] {
+            if (auto failure = host.WriteSetting(key, NumberText(*value))) {
+                collected.refusals.push_back(std::move(*failure));
+            }
+        },
+        [&] { collected.incomplete = true; });
+}
+
+// The check value saved under kSettingKeys[setting]: the confirmation
+// switch's, then each row's.
+std::optional<std::int16_t> CheckValueOf(DeletionRunHost& host, std::size_t setting) {
+    return setting == 0 ? host.ConfirmCheckValue()
+                        : host.RowCheckValue(static_cast<int>(setting) - 1);
 }
 
 void ShowCollected(DeletionRunHost& host, const Collected& collected) noexcept {
@@ -186,16 +195,16 @@ void ShowCollected(DeletionRunHost& host, const Collected& collected) noexcept {
         host.ShowWarning(kNothingListed);
         return;
     }
-    try {
-        std::wstring report = RefusalReport(collected.refusals);
-        if (collected.incomplete) {
-            report += L"\n\n";
-            report += kSomeNotListed;
-        }
-        host.ShowWarning(report);
-    } catch (...) {
-        host.ShowWarning(kNothingListed);
-    }
+    StopExceptions(
+        [&] {
+            std::wstring report = RefusalReport(collected.refusals);
+            if (collected.incomplete) {
+                report += L"\n\n";
+                report += kSomeNotListed;
+            }
+            host.ShowWarning(report);
+        },
+        [&] { host.ShowWarning(kNothingListed); });
 }
 
 }  // namespace
@@ -204,21 +213,18 @@ RunEnd RunDeletion(DeletionRunHost& host) noexcept {
     Collected collected;
     for (int row = 0; row < kRowCount; ++row) {
         std::wstring path;
-        RowEnd end = RowEnd::Done;
-        try {
-            end = RunRow(host, row, path, collected);
-        } catch (...) {
-            NoteOutOfMemory(collected, path);
-        }
+        const RowEnd end = StopExceptions([&] { return RunRow(host, row, path, collected); },
+                                          [&] {
+                                              NoteOutOfMemory(collected, path);
+                                              return RowEnd::Done;
+                                          });
         if (end == RowEnd::Stop) {
             ShowCollected(host, collected);
             return RunEnd::Stopped;
         }
     }
-    WriteCheckValue(host, kConfirmKey, host.ConfirmCheckValue(), collected);
-    for (int row = 0; row < kRowCount; ++row) {
-        WriteCheckValue(host, kRows[static_cast<std::size_t>(row)].settingKey,
-                        host.RowCheckValue(row), collected);
+    for (std::size_t setting = 0; setting < kSettingKeys.size(); ++setting) {
+        WriteCheckValue(host, kSettingKeys[setting], CheckValueOf(host, setting), collected);
     }
     ShowCollected(host, collected);
     host.Unload();

@@ -9,6 +9,7 @@
 
 #include "accessible_name.h"
 #include "dpi.h"
+#include "exception_boundary.h"
 #include "form_controls.h"
 #include "form_icon.h"
 #include "settings.h"
@@ -106,7 +107,14 @@ POINT CentredPlace(SIZE outer, int twipsPerPixelX, int twipsPerPixelY) {
                           twipsPerPixelY)};
 }
 
-bool IsRow(int id, int base) { return id >= base && id < base + kRowCount; }
+// The row whose control of one kind (`control`: check2Id, text2Id or
+// command4Id) has this id; -1 for none.
+int RowWith(int id, int RowDescription::*control) {
+    for (int row = 0; row < kRowCount; ++row) {
+        if (kRows[static_cast<std::size_t>(row)].*control == id) return row;
+    }
+    return -1;
+}
 
 bool IsValidRow(int row) { return row >= 0 && row < kRowCount; }
 
@@ -116,8 +124,12 @@ Vantrel2Form::~Vantrel2Form() {
     if (window_) ::DestroyWindow(window_);
 }
 
-HRESULT Vantrel2Form::ShowModal() {
+HRESULT Vantrel2Form::ShowModal(const SharedState& state) {
     if (window_) return E_UNEXPECTED;
+    return StopExceptions([&] { return Show(state); }, CurrentExceptionResult);
+}
+
+HRESULT Vantrel2Form::Show(const SharedState& state) {
     // Whatever happens below, nothing of this show outlives it.
     struct ShowScope {
         Vantrel2Form& form;
@@ -125,52 +137,51 @@ HRESULT Vantrel2Form::ShowModal() {
         ShowScope(const ShowScope&) = delete;
         ShowScope& operator=(const ShowScope&) = delete;
         ~ShowScope() {
+            form.state_ = nullptr;
             form.ForgetWindow();
             form.hostDisabled_.reset();
             form.font_.reset();
             form.previousFont_.reset();
         }
     };
-    try {
-        ShowScope scope{*this};
-        // The load step refuses a flag that is no check value before the
-        // dialog is shown: then nothing of it needs to be made.
-        if (const HRESULT hr = CheckLoadedFlags(CurrentSharedState()); FAILED(hr)) return hr;
-        // The dialog, its nested handlers' windows and message boxes all
-        // come from Common Controls 6.
-        const ScopedVisualStyles styles;
-        VANTREL2_STEP("visual-styles-active");
+    ShowScope scope{*this};
+    // The load step refuses a flag that is no check value before the
+    // dialog is shown: then nothing of it needs to be made.
+    if (const HRESULT hr = CheckLoadedFlags(state); FAILED(hr)) return hr;
+    state_ = &state;
+    // The dialog, its nested handlers' windows and message boxes all
+    // come from Common Controls 6.
+    const ScopedVisualStyles styles;
+    VANTREL2_STEP("visual-styles-active");
 
-        // Read before the host's windows are disabled, which may take the
-        // activation from them.
-        HWND owner = HostOwnerWindow();
-        // Without the CAD's window, a hidden owner keeps the dialog out of the
-        // taskbar without making it a tool window.
-        UniqueWindow hiddenOwner;
-        if (!owner) {
-            hiddenOwner.reset(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                                nullptr, ThisModule(), nullptr));
-            if (!hiddenOwner) return LastErrorResult();
-            owner = hiddenOwner.get();
-        }
-        hostDisabled_ = std::make_unique<HostWindowsDisabled>();
-        VANTREL2_STEP("host-windows-disabled");
-
-        loadResult_ = S_OK;
-        const INT_PTR result = ::DialogBoxIndirectParamW(
-            ThisModule(), DialogTemplate(), owner, DialogProc, reinterpret_cast<LPARAM>(this));
-        if (result == -1) return LastErrorResult();
-        return loadResult_;
-    } catch (...) {
-        return CurrentExceptionResult();
+    // Read before the host's windows are disabled, which may take the
+    // activation from them.
+    HWND owner = HostOwnerWindow();
+    // Without the CAD's window, a hidden owner keeps the dialog out of the
+    // taskbar without making it a tool window.
+    UniqueWindow hiddenOwner;
+    if (!owner) {
+        hiddenOwner.reset(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                            nullptr, ThisModule(), nullptr));
+        if (!hiddenOwner) return LastErrorResult();
+        owner = hiddenOwner.get();
     }
+    hostDisabled_ = std::make_unique<HostWindowsDisabled>();
+    VANTREL2_STEP("host-windows-disabled");
+
+    loadResult_ = S_OK;
+    const INT_PTR result = ::DialogBoxIndirectParamW(ThisModule(), DialogTemplate(), owner,
+                                                     DialogProc, reinterpret_cast<LPARAM>(this));
+    if (result == -1) return LastErrorResult();
+    return loadResult_;
 }
 
 INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* form = reinterpret_cast<Vantrel2Form*>(lParam);
         ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-        form->loadResult_ = form->OnInitDialog(window);
+        form->loadResult_ =
+            StopExceptions([&] { return form->OnInitDialog(window); }, CurrentExceptionResult);
         if (FAILED(form->loadResult_)) {
             form->Unload();  // before the dialog is ever shown
         } else {
@@ -181,12 +192,9 @@ INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wPar
     }
     auto* form = reinterpret_cast<Vantrel2Form*>(::GetWindowLongPtrW(window, DWLP_USER));
     if (!form) return FALSE;
-    try {
-        return form->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        // Out of memory in a handler: that click does nothing more.
-        return FALSE;
-    }
+    // Out of memory in a handler: that click does nothing more.
+    return StopExceptions([&] { return form->HandleMessage(message, wParam, lParam); },
+                          [] { return INT_PTR{FALSE}; });
 }
 
 INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -218,24 +226,20 @@ INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 HRESULT Vantrel2Form::OnInitDialog(HWND window) {
     window_ = window;
     VANTREL2_STEP("dialog-made");
-    try {
-        TrimSystemMenu(window);
-        const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
-        const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
-        if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
-        VANTREL2_STEP("dpi-font-icons");
-        // Before the controls exist, so that the dialog manager only notes
-        // the id: Command1 is created with the default button's style.
-        ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
-        if (const HRESULT hr = CreateLoadedControls(CurrentSharedState()); FAILED(hr)) return hr;
-        VANTREL2_STEP("controls-made-fonts-names-values");
-        if (monitorDpi) KeepDialogManagerFromRescaling(window);
-        CentreOnPrimaryDisplay(monitorDpi.has_value());
-        VANTREL2_STEP("centring-worked-out");
-        return S_OK;
-    } catch (...) {
-        return CurrentExceptionResult();
-    }
+    TrimSystemMenu(window);
+    const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
+    const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
+    if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
+    VANTREL2_STEP("dpi-font-icons");
+    // Before the controls exist, so that the dialog manager only notes
+    // the id: Command1 is created with the default button's style.
+    ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
+    if (const HRESULT hr = CreateLoadedControls(*state_); FAILED(hr)) return hr;
+    VANTREL2_STEP("controls-made-fonts-names-values");
+    if (monitorDpi) KeepDialogManagerFromRescaling(window);
+    CentreOnPrimaryDisplay(monitorDpi.has_value());
+    VANTREL2_STEP("centring-worked-out");
+    return S_OK;
 }
 
 bool Vantrel2Form::UseDpi(int dpiX, int dpiY) {
@@ -286,10 +290,10 @@ HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
     AccessibleNames names;
     for (const ControlDesign& design : ControlsInTabOrder()) {
         const int id = design.id;
-        const int row = IsRow(id, kCheck2Id)     ? id - kCheck2Id
-                        : IsRow(id, kText2Id)    ? id - kText2Id
-                        : IsRow(id, kCommand4Id) ? id - kCommand4Id
-                                                 : -1;
+        const int checkRow = RowWith(id, &RowDescription::check2Id);
+        const int textRow = RowWith(id, &RowDescription::text2Id);
+        const int browseRow = RowWith(id, &RowDescription::command4Id);
+        const int row = checkRow >= 0 ? checkRow : textRow >= 0 ? textRow : browseRow;
         ControlCreation creation = CreationOf(design);
         const RowDescription* const described = row >= 0 ? &kRows[row] : nullptr;
         if (described && design.kind != ControlKind::CheckBox &&
@@ -311,9 +315,9 @@ HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (!control) return LastErrorResult();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        if (IsRow(id, kCheck2Id)) check2_[row] = control;
-        if (IsRow(id, kText2Id)) text2_[row] = control;
-        if (IsRow(id, kCommand4Id)) command4_[row] = control;
+        if (checkRow >= 0) check2_[row] = control;
+        if (textRow >= 0) text2_[row] = control;
+        if (browseRow >= 0) command4_[row] = control;
         if (id == kCheck1Id) check1_ = control;
         if (design.accessibleName) names.Give(control, design.accessibleName);
         if (design.kind == ControlKind::TextBox) {
@@ -431,14 +435,14 @@ void Vantrel2Form::PlaceNow() {
 void Vantrel2Form::OnCommand(int id, int code) {
     if (code != BN_CLICKED) return;
     // A user's click toggles ticked and unticked; a greyed box becomes ticked.
-    if (IsRow(id, kCheck2Id)) {
-        const int row = id - kCheck2Id;
+    const int browseRow = RowWith(id, &RowDescription::command4Id);
+    if (const int row = RowWith(id, &RowDescription::check2Id); row >= 0) {
         SetCheck2Value(row, Check2Value(row) == kTicked ? BST_UNCHECKED : kTicked);
     } else if (id == kCheck1Id) {
         SetCheck1Value(Check1Value() == kTicked ? BST_UNCHECKED : kTicked);
     } else if (id == kCommand2Id) {
         Unload();
-    } else if ((id == kCommand1Id || IsRow(id, kCommand4Id)) && !handlerRunning_) {
+    } else if ((id == kCommand1Id || browseRow >= 0) && !handlerRunning_) {
         handlerRunning_ = true;
         struct Done {
             bool& running;
@@ -450,7 +454,7 @@ void Vantrel2Form::OnCommand(int id, int code) {
         if (id == kCommand1Id) {
             OnExecute();
         } else {
-            OnBrowse(id - kCommand4Id);
+            OnBrowse(browseRow);
         }
     }
     // IDCANCEL from Esc reaches here too and is ignored: no button cancels.

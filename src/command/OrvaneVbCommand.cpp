@@ -58,7 +58,7 @@ HRESULT RunCommand(LONG hWnd, LONG nCmdLine, LONG& nCode) {
     LoadSharedState(state, ThisModuleFolder());
     VANTREL2_STEP("settings-read");
     if (!state.DialogInstance) state.DialogInstance = CreateVantrel2Form();
-    if (const HRESULT hr = state.DialogInstance->ShowModal(); FAILED(hr)) {
+    if (const HRESULT hr = state.DialogInstance->ShowModal(state); FAILED(hr)) {
         return ReportFailure(hr, L"「各種履歴･情報ファイル削除」画面を表示できませんでした。");
     }
     return HostExitCommand();

@@ -13,12 +13,14 @@
 namespace vantrel2 {
 
 // What start-up needs of the dialog object it keeps in DialogInstance.
+struct SharedState;
+
 class ModalDialog {
   public:
     virtual ~ModalDialog() = default;
-    // Creates the window afresh, runs its load step, and returns once the
-    // dialog has been unloaded.
-    virtual HRESULT ShowModal() = 0;
+    // Creates the window afresh, runs its load step on `state`, and returns
+    // once the dialog has been unloaded; `state` outlives the call.
+    virtual HRESULT ShowModal(const SharedState& state) = 0;
 };
 
 struct SharedState : CommandPaths, CommandFlags {

@@ -1,5 +1,8 @@
-// The one set of owning wrappers for Windows handles, COM pointers and BSTRs.
-// Every handle the DLL opens is held by one of these.
+// The one set of owning wrappers for Windows handles, COM pointers and BSTRs:
+// what the code opens and closes again is held by one of these from the call
+// that opens it. Kept for the module's life instead, in statics of their own:
+// the host's command library and oleacc.dll once loaded, the form's icons and
+// the TLS slot of the run's state (the unload work frees what it can).
 #pragma once
 
 #include <windows.h>
@@ -92,7 +95,6 @@ inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
 }
 
-// A counted reference to a COM object.
 template <typename T>
 // NOLINTNEXTLINE(cppcoreguidelines-special-member-functions) // operator=(ComPtr) moves too
 class ComPtr {

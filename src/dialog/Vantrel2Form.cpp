@@ -9,6 +9,7 @@
 
 #include "accessible_name.h"
 #include "dpi.h"
+#include "exception_boundary.h"
 #include "form_controls.h"
 #include "form_icon.h"
 #include "settings.h"
@@ -86,27 +87,14 @@ HWND HostOwnerWindow() {
     return root;
 }
 
-// The outer size of a window of these styles whose client area has the
-// dialog's size in twips.
-SIZE OuterSizeFor(DWORD style, DWORD exStyle, int twipsPerPixelX, int twipsPerPixelY) {
-    RECT outer{0, 0, TwipsToPixels(kClientTwips.width, twipsPerPixelX),
-               TwipsToPixels(kClientTwips.height, twipsPerPixelY)};
-    ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-    return {outer.right - outer.left, outer.bottom - outer.top};
+// The row whose control of one kind (`control`: check2Id, text2Id or
+// command4Id) has this id; -1 for none.
+int RowWith(int id, int RowDescription::*control) {
+    for (int row = 0; row < kRowCount; ++row) {
+        if (kRows[static_cast<std::size_t>(row)].*control == id) return row;
+    }
+    return -1;
 }
-
-// Where the load step puts a window of `outer` pixels: centred on the
-// primary display in twips, with the rounding rule.
-POINT CentredPlace(SIZE outer, int twipsPerPixelX, int twipsPerPixelY) {
-    const double screenWidth = double(::GetSystemMetrics(SM_CXSCREEN)) * twipsPerPixelX;
-    const double screenHeight = double(::GetSystemMetrics(SM_CYSCREEN)) * twipsPerPixelY;
-    return {TwipsToPixels(CentredOrigin(screenWidth, double(outer.cx) * twipsPerPixelX),
-                          twipsPerPixelX),
-            TwipsToPixels(CentredOrigin(screenHeight, double(outer.cy) * twipsPerPixelY),
-                          twipsPerPixelY)};
-}
-
-bool IsRow(int id, int base) { return id >= base && id < base + kRowCount; }
 
 bool IsValidRow(int row) { return row >= 0 && row < kRowCount; }
 
@@ -116,8 +104,12 @@ Vantrel2Form::~Vantrel2Form() {
     if (window_) ::DestroyWindow(window_);
 }
 
-HRESULT Vantrel2Form::ShowModal() {
+HRESULT Vantrel2Form::ShowModal(const SharedState& state) {
     if (window_) return E_UNEXPECTED;
+    return StopExceptions([&] { return Show(state); }, CurrentExceptionResult);
+}
+
+HRESULT Vantrel2Form::Show(const SharedState& state) {
     // Whatever happens below, nothing of this show outlives it.
     struct ShowScope {
         Vantrel2Form& form;
@@ -125,52 +117,51 @@ HRESULT Vantrel2Form::ShowModal() {
         ShowScope(const ShowScope&) = delete;
         ShowScope& operator=(const ShowScope&) = delete;
         ~ShowScope() {
+            form.state_ = nullptr;
             form.ForgetWindow();
             form.hostDisabled_.reset();
             form.font_.reset();
             form.previousFont_.reset();
         }
     };
-    try {
-        ShowScope scope{*this};
-        // The load step refuses a flag that is no check value before the
-        // dialog is shown: then nothing of it needs to be made.
-        if (const HRESULT hr = CheckLoadedFlags(CurrentSharedState()); FAILED(hr)) return hr;
-        // The dialog, its nested handlers' windows and message boxes all
-        // come from Common Controls 6.
-        const ScopedVisualStyles styles;
-        VANTREL2_STEP("visual-styles-active");
+    ShowScope scope{*this};
+    // The load step refuses a flag that is no check value before the
+    // dialog is shown: then nothing of it needs to be made.
+    if (const HRESULT hr = CheckLoadedFlags(state); FAILED(hr)) return hr;
+    state_ = &state;
+    // The dialog, its nested handlers' windows and message boxes all
+    // come from Common Controls 6.
+    const ScopedVisualStyles styles;
+    VANTREL2_STEP("visual-styles-active");
 
-        // Read before the host's windows are disabled, which may take the
-        // activation from them.
-        HWND owner = HostOwnerWindow();
-        // Without the CAD's window, a hidden owner keeps the dialog out of the
-        // taskbar without making it a tool window.
-        UniqueWindow hiddenOwner;
-        if (!owner) {
-            hiddenOwner.reset(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                                nullptr, ThisModule(), nullptr));
-            if (!hiddenOwner) return LastErrorResult();
-            owner = hiddenOwner.get();
-        }
-        hostDisabled_ = std::make_unique<HostWindowsDisabled>();
-        VANTREL2_STEP("host-windows-disabled");
-
-        loadResult_ = S_OK;
-        const INT_PTR result = ::DialogBoxIndirectParamW(
-            ThisModule(), DialogTemplate(), owner, DialogProc, reinterpret_cast<LPARAM>(this));
-        if (result == -1) return LastErrorResult();
-        return loadResult_;
-    } catch (...) {
-        return CurrentExceptionResult();
+    // Read before the host's windows are disabled, which may take the
+    // activation from them.
+    HWND owner = HostOwnerWindow();
+    // Without the CAD's window, a hidden owner keeps the dialog out of the
+    // taskbar without making it a tool window.
+    UniqueWindow hiddenOwner;
+    if (!owner) {
+        hiddenOwner.reset(::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                            nullptr, ThisModule(), nullptr));
+        if (!hiddenOwner) return LastErrorResult();
+        owner = hiddenOwner.get();
     }
+    hostDisabled_ = std::make_unique<HostWindowsDisabled>();
+    VANTREL2_STEP("host-windows-disabled");
+
+    loadResult_ = S_OK;
+    const INT_PTR result = ::DialogBoxIndirectParamW(ThisModule(), DialogTemplate(), owner,
+                                                     DialogProc, reinterpret_cast<LPARAM>(this));
+    if (result == -1) return LastErrorResult();
+    return loadResult_;
 }
 
 INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* form = reinterpret_cast<Vantrel2Form*>(lParam);
         ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-        form->loadResult_ = form->OnInitDialog(window);
+        form->loadResult_ =
+            StopExceptions([&] { return form->OnInitDialog(window); }, CurrentExceptionResult);
         if (FAILED(form->loadResult_)) {
             form->Unload();  // before the dialog is ever shown
         } else {
@@ -181,12 +172,9 @@ INT_PTR CALLBACK Vantrel2Form::DialogProc(HWND window, UINT message, WPARAM wPar
     }
     auto* form = reinterpret_cast<Vantrel2Form*>(::GetWindowLongPtrW(window, DWLP_USER));
     if (!form) return FALSE;
-    try {
-        return form->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        // Out of memory in a handler: that click does nothing more.
-        return FALSE;
-    }
+    // Out of memory in a handler: that click does nothing more.
+    return StopExceptions([&] { return form->HandleMessage(message, wParam, lParam); },
+                          [] { return INT_PTR{FALSE}; });
 }
 
 INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -218,24 +206,20 @@ INT_PTR Vantrel2Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 HRESULT Vantrel2Form::OnInitDialog(HWND window) {
     window_ = window;
     VANTREL2_STEP("dialog-made");
-    try {
-        TrimSystemMenu(window);
-        const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
-        const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
-        if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
-        VANTREL2_STEP("dpi-font-icons");
-        // Before the controls exist, so that the dialog manager only notes
-        // the id: Command1 is created with the default button's style.
-        ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
-        if (const HRESULT hr = CreateLoadedControls(CurrentSharedState()); FAILED(hr)) return hr;
-        VANTREL2_STEP("controls-made-fonts-names-values");
-        if (monitorDpi) KeepDialogManagerFromRescaling(window);
-        CentreOnPrimaryDisplay(monitorDpi.has_value());
-        VANTREL2_STEP("centring-worked-out");
-        return S_OK;
-    } catch (...) {
-        return CurrentExceptionResult();
-    }
+    TrimSystemMenu(window);
+    const std::optional<Dpi> monitorDpi = PerMonitorDpi(window);
+    const Dpi dpi = monitorDpi ? *monitorDpi : ScreenDpi();
+    if (!UseDpi(dpi.x, dpi.y)) return E_OUTOFMEMORY;
+    VANTREL2_STEP("dpi-font-icons");
+    // Before the controls exist, so that the dialog manager only notes
+    // the id: Command1 is created with the default button's style.
+    ::SendMessageW(window, DM_SETDEFID, kCommand1Id, 0);
+    if (const HRESULT hr = CreateLoadedControls(*state_); FAILED(hr)) return hr;
+    VANTREL2_STEP("controls-made-fonts-names-values");
+    if (monitorDpi) KeepDialogManagerFromRescaling(window);
+    CentreOnPrimaryDisplay(monitorDpi.has_value());
+    VANTREL2_STEP("centring-worked-out");
+    return S_OK;
 }
 
 bool Vantrel2Form::UseDpi(int dpiX, int dpiY) {
@@ -249,17 +233,6 @@ bool Vantrel2Form::UseDpi(int dpiX, int dpiY) {
     font_ = std::move(font);
     SetIcons(window_, dpiX);
     return true;
-}
-
-void Vantrel2Form::PlaceControls() {
-    for (const ControlDesign& design : kControlDesigns) {
-        HWND control = ::GetDlgItem(window_, design.id);
-        if (!control) continue;
-        const PixelRect at = ToPixels(design.twips, twipsPerPixelX_, twipsPerPixelY_);
-        ::SetWindowPos(control, nullptr, at.left, at.top, at.width, at.height,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
-    }
 }
 
 void Vantrel2Form::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
@@ -286,10 +259,10 @@ HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
     AccessibleNames names;
     for (const ControlDesign& design : ControlsInTabOrder()) {
         const int id = design.id;
-        const int row = IsRow(id, kCheck2Id)     ? id - kCheck2Id
-                        : IsRow(id, kText2Id)    ? id - kText2Id
-                        : IsRow(id, kCommand4Id) ? id - kCommand4Id
-                                                 : -1;
+        const int checkRow = RowWith(id, &RowDescription::check2Id);
+        const int textRow = RowWith(id, &RowDescription::text2Id);
+        const int browseRow = RowWith(id, &RowDescription::command4Id);
+        const int row = checkRow >= 0 ? checkRow : textRow >= 0 ? textRow : browseRow;
         ControlCreation creation = CreationOf(design);
         const RowDescription* const described = row >= 0 ? &kRows[row] : nullptr;
         if (described && design.kind != ControlKind::CheckBox &&
@@ -313,9 +286,9 @@ HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (!control) return LastErrorResult();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        if (IsRow(id, kCheck2Id)) check2_[row] = control;
-        if (IsRow(id, kText2Id)) text2_[row] = control;
-        if (IsRow(id, kCommand4Id)) command4_[row] = control;
+        if (checkRow >= 0) check2_[row] = control;
+        if (textRow >= 0) text2_[row] = control;
+        if (browseRow >= 0) command4_[row] = control;
         if (id == kCheck1Id) check1_ = control;
         if (design.accessibleName) names.Give(control, design.accessibleName);
         if (design.kind == ControlKind::TextBox) {
@@ -332,36 +305,6 @@ HRESULT Vantrel2Form::CreateLoadedControls(const SharedState& state) {
     return S_OK;
 }
 
-// The outer size that gives the client area its size in twips.
-SIZE Vantrel2Form::OuterSize() const {
-    return OuterSizeFor(static_cast<DWORD>(::GetWindowLongW(window_, GWL_STYLE)),
-                        static_cast<DWORD>(::GetWindowLongW(window_, GWL_EXSTYLE)), twipsPerPixelX_,
-                        twipsPerPixelY_);
-}
-
-void Vantrel2Form::ApplyClientSize() {
-    const SIZE outer = OuterSize();
-    ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    CorrectClientSize();
-}
-
-// Frame metrics can differ from what AdjustWindowRectEx assumes (a caption
-// font, a window manager): correct by what the client got.
-bool Vantrel2Form::CorrectClientSize() {
-    RECT client{};
-    RECT window{};
-    ::GetClientRect(window_, &client);
-    ::GetWindowRect(window_, &window);
-    const int missingX = TwipsToPixels(kClientTwips.width, twipsPerPixelX_) - client.right;
-    const int missingY = TwipsToPixels(kClientTwips.height, twipsPerPixelY_) - client.bottom;
-    if (missingX == 0 && missingY == 0) return false;
-    ::SetWindowPos(window_, nullptr, 0, 0, window.right - window.left + missingX,
-                   window.bottom - window.top + missingY,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return true;
-}
-
 HRESULT Vantrel2Form::CheckLoadedFlags(const SharedState& state) {
     for (const auto flag : kSettingFlags) {
         if (state.*flag < BST_UNCHECKED || state.*flag > BST_INDETERMINATE) {
@@ -371,76 +314,17 @@ HRESULT Vantrel2Form::CheckLoadedFlags(const SharedState& state) {
     return S_OK;
 }
 
-// Sizes the window for its client area and centres it: with the dialog
-// manager's call that shows the window where that is sure to come out the
-// same (one move fewer), otherwise at once, in one move unless the frame
-// turns out other than assumed.
-void Vantrel2Form::CentreOnPrimaryDisplay(bool perMonitorDpi) {
-    SIZE outer = OuterSize();
-    if (CanPlaceAtShow(outer, perMonitorDpi)) {
-        const POINT at = CentredPlace(outer, twipsPerPixelX_, twipsPerPixelY_);
-        placeAtShow_ = RECT{at.x, at.y, at.x + outer.cx, at.y + outer.cy};
-        return;
-    }
-    for (UINT flags : {0u, static_cast<UINT>(SWP_NOSIZE)}) {
-        const POINT at = CentredPlace(outer, twipsPerPixelX_, twipsPerPixelY_);
-        ::SetWindowPos(window_, nullptr, at.x, at.y, outer.cx, outer.cy,
-                       flags | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (flags != 0 || !CorrectClientSize()) return;
-        RECT corrected{};
-        ::GetWindowRect(window_, &corrected);
-        outer = {corrected.right - corrected.left, corrected.bottom - corrected.top};
-    }
-}
-
-// The frame the dialog manager gave the window is the one OuterSize allows
-// for, so the client area will have its size in twips; and at a per-monitor
-// DPI the window lies on the primary display already (monitors do not
-// overlap), so the move cannot change its DPI.
-bool Vantrel2Form::CanPlaceAtShow(SIZE outer, bool perMonitorDpi) const {
-    RECT window{};
-    RECT client{};
-    ::GetWindowRect(window_, &window);
-    ::GetClientRect(window_, &client);
-    const bool frameAsAssumed = window.right - window.left - client.right ==
-                                    outer.cx - TwipsToPixels(kClientTwips.width, twipsPerPixelX_) &&
-                                window.bottom - window.top - client.bottom ==
-                                    outer.cy - TwipsToPixels(kClientTwips.height, twipsPerPixelY_);
-    return frameAsAssumed && (!perMonitorDpi || (window.left >= 0 && window.top >= 0 &&
-                                                 window.right <= ::GetSystemMetrics(SM_CXSCREEN) &&
-                                                 window.bottom <= ::GetSystemMetrics(SM_CYSCREEN)));
-}
-
-void Vantrel2Form::PlaceAsShown(WINDOWPOS& position) {
-    if (!placeAtShow_ || !(position.flags & SWP_SHOWWINDOW)) return;
-    const RECT at = *placeAtShow_;
-    placeAtShow_.reset();
-    position.x = at.left;
-    position.y = at.top;
-    position.cx = at.right - at.left;
-    position.cy = at.bottom - at.top;
-    position.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void Vantrel2Form::PlaceNow() {
-    if (!placeAtShow_) return;
-    const RECT at = *placeAtShow_;
-    placeAtShow_.reset();
-    ::SetWindowPos(window_, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void Vantrel2Form::OnCommand(int id, int code) {
     if (code != BN_CLICKED) return;
     // A user's click toggles ticked and unticked; a greyed box becomes ticked.
-    if (IsRow(id, kCheck2Id)) {
-        const int row = id - kCheck2Id;
+    const int browseRow = RowWith(id, &RowDescription::command4Id);
+    if (const int row = RowWith(id, &RowDescription::check2Id); row >= 0) {
         SetCheck2Value(row, Check2Value(row) == kTicked ? BST_UNCHECKED : kTicked);
     } else if (id == kCheck1Id) {
         SetCheck1Value(Check1Value() == kTicked ? BST_UNCHECKED : kTicked);
     } else if (id == kCommand2Id) {
         Unload();
-    } else if ((id == kCommand1Id || IsRow(id, kCommand4Id)) && !handlerRunning_) {
+    } else if ((id == kCommand1Id || browseRow >= 0) && !handlerRunning_) {
         handlerRunning_ = true;
         struct Done {
             bool& running;
@@ -452,7 +336,7 @@ void Vantrel2Form::OnCommand(int id, int code) {
         if (id == kCommand1Id) {
             OnExecute();
         } else {
-            OnBrowse(id - kCommand4Id);
+            OnBrowse(browseRow);
         }
     }
     // IDCANCEL from Esc reaches here too and is ignored: no button cancels.

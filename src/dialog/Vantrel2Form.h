@@ -17,9 +17,9 @@
 namespace vantrel2 {
 
 // A modal dialog owned by the CAD's window (a hidden one where the thread has
-// none active): every show creates the window afresh in its design state, fills it from the calling
-// thread's SharedState, and returns once the dialog has been unloaded (Cancel, the close button, or
-// Unload()).
+// none active): every show creates the window afresh in its design state,
+// fills it from the SharedState it is given, and returns once the dialog has
+// been unloaded (Cancel, the close button, or Unload()).
 class Vantrel2Form : public ModalDialog {
   public:
     Vantrel2Form() = default;
@@ -29,7 +29,7 @@ class Vantrel2Form : public ModalDialog {
 
     // S_OK after an unload; the load step's error when a flag is no check
     // value (the dialog is then never shown); E_UNEXPECTED while already open.
-    HRESULT ShowModal() override;
+    HRESULT ShowModal(const SharedState& state) override;
 
     // For the handlers, while the dialog is open. Rows are 0..2; a row out of
     // range, or a call while the dialog is closed, reads 0 or empty text and
@@ -62,6 +62,7 @@ class Vantrel2Form : public ModalDialog {
   private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    HRESULT Show(const SharedState& state);
     HRESULT OnInitDialog(HWND window);
     // Twips per pixel, font and icons for a DPI; false without a font.
     bool UseDpi(int dpiX, int dpiY);
@@ -88,6 +89,7 @@ class Vantrel2Form : public ModalDialog {
     void ForgetWindow() noexcept;
 
     HWND window_ = nullptr;
+    const SharedState* state_ = nullptr;  // what the show was started with
     HWND check2_[kRowCount] = {};
     HWND text2_[kRowCount] = {};
     HWND command4_[kRowCount] = {};

@@ -123,8 +123,7 @@ std::wstring CurrentFolderNow() {
 // The deletion run catches its own.
 
 void Vantrel2Form::OnExecute() {
-    FormDeletionHost host(*this, SettingsFileName(CurrentSharedState().SysInfoDir),
-                          CurrentFolderNow());
+    FormDeletionHost host(*this, SettingsFileName(state_->SysInfoDir), CurrentFolderNow());
     RunDeletion(host);
 }
 

@@ -511,7 +511,7 @@ TEST_F(FormTest, AFlagThatIsNoCheckValueIsRefusedAndNothingIsShown) {
         // Counts every show on this thread, however brief; Cancel ends one.
         test::PressOnEveryShow shows{kCommand2Id};
         ASSERT_TRUE(shows);
-        EXPECT_EQ(form.ShowModal(), CTL_E_INVALIDPROPERTYVALUE);
+        EXPECT_EQ(form.ShowModal(CurrentSharedState()), CTL_E_INVALIDPROPERTYVALUE);
         EXPECT_EQ(shows.Shows(), 0);
     }
     EXPECT_TRUE(::IsWindowEnabled(host.get()));

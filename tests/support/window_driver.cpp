@@ -137,7 +137,7 @@ ShowOutcome ShowWhileDriving(const std::function<HRESULT()>& show,
 
 ShowOutcome ShowWhileDriving(ModalDialog& form, const std::function<void(HWND)>& drive,
                              LeftOpen leftOpen) {
-    return ShowWhileDriving([&] { return form.ShowModal(); }, drive, leftOpen);
+    return ShowWhileDriving([&] { return form.ShowModal(CurrentSharedState()); }, drive, leftOpen);
 }
 
 void CloseEverything(HWND dialog) {

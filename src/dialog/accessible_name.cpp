@@ -11,6 +11,7 @@
 
 #include "ModuleCounts.h"
 #include "com_interfaces.h"
+#include "exception_boundary.h"
 #include "win_handles.h"
 #include "win_util.h"
 
@@ -303,10 +304,14 @@ void AccessibleNames::Give(HWND control, const wchar_t* name) {
     auto* subclass = new (std::nothrow) Subclass(
         control, reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC)), name);
     if (!subclass) return;
-    try {
-        const std::lock_guard<SlimLock> guard(renamedLock);
-        renamed.push_back(subclass);
-    } catch (...) {
+    const bool noted = StopExceptions(
+        [&] {
+            const std::lock_guard<SlimLock> guard(renamedLock);
+            renamed.push_back(subclass);
+            return true;
+        },
+        [] { return false; });
+    if (!noted) {
         delete subclass;  // no memory to note it: the system's name stays
         return;
     }

@@ -47,8 +47,19 @@ gcovr_run() { # gcovr_run <build> <gcov> <json>
 }
 gcovr_run "$NATIVE" gcov "$REPORT/native.json"
 gcovr_run "$BUILD" "$ARCH-w64-mingw32-gcov" "$REPORT/windows.json"
-gcovr --root "$ROOT" --add-tracefile "$REPORT/native.json" --add-tracefile "$REPORT/windows.json" \
-    --json "$REPORT/all.json" --html-details "$REPORT/index.html"
+# The unprivileged session's counters are below its own folder
+# (unprivileged_session.sh): read there, beside copies of their notes files.
+UNPRIVILEGED="$BUILD/test-data/unprivileged/gcov/${BUILD#/}"
+TRACES=(--add-tracefile "$REPORT/native.json" --add-tracefile "$REPORT/windows.json")
+if [ -d "$UNPRIVILEGED" ]; then
+    (cd "$UNPRIVILEGED" && find . -name '*.gcda' -print0 |
+        while IFS= read -r -d '' counts; do cp "$BUILD/${counts%.gcda}.gcno" "${counts%.gcda}.gcno"; done)
+    gcovr_run "$UNPRIVILEGED" "$ARCH-w64-mingw32-gcov" "$REPORT/unprivileged.json"
+    TRACES+=(--add-tracefile "$REPORT/unprivileged.json")
+else
+    echo "coverage: no counters from the unprivileged session"
+fi
+gcovr --root "$ROOT" "${TRACES[@]}" --json "$REPORT/all.json" --html-details "$REPORT/index.html"
 python3 - "$REPORT/all.json" "$ROOT/" <<'PY'
 import json, sys
 files = sorted(json.load(open(sys.argv[1]))["files"], key=lambda f: f["file"])

@@ -862,8 +862,16 @@ TEST_F(FormTest, NamesGoToTheAnnotationServiceAndOnlyItsRefusalMakesObjectsOfThe
                 ::CreateStdAccessibleObject(*box, OBJID_CLIENT, __uuidof(IAccessible),
                                             standard.put_void()) == S_OK) {
                 ++forwarded;
-                EXPECT_EQ(AnswersBesidesTheName(*held[box - controls.begin()].get()),
-                          AnswersBesidesTheName(*standard.get()));
+                IAccessible* object = held[box - controls.begin()].get();
+                EXPECT_EQ(AnswersBesidesTheName(*object), AnswersBesidesTheName(*standard.get()));
+                HWND window = nullptr;
+                EXPECT_EQ(::WindowFromAccessibleObject(object, &window), S_OK);
+                EXPECT_EQ(window, *box) << "its own window, not the dialog";
+                ComPtr<IOleWindow> oleWindow;
+                EXPECT_EQ(object->QueryInterface(IID_IOleWindow, oleWindow.put_void()), S_OK);
+                if (oleWindow) {
+                    EXPECT_EQ(oleWindow->ContextSensitiveHelp(TRUE), E_NOTIMPL);
+                }
             }
             DISPPARAMS none{};
             UniqueVariant name;

@@ -40,14 +40,28 @@ unlocked ctest --test-dir "$BUILD" --output-on-failure -E '^analysis\.' ||
     echo "coverage: Windows tests failed (above)"
 
 echo "== coverage: gcovr"
+# The benchmark programs are no test's: what they make of src/'s templates
+# (a hook's wrapper) is not counted as src/ never run.
 gcovr_run() { # gcovr_run <build> <gcov> <json>
     gcovr --root "$ROOT" --filter "$ROOT/src/" --gcov-executable "$2" --exclude-throw-branches \
-        --exclude-unreachable-branches --json "$3" "$1"
+        --exclude-unreachable-branches --exclude-directories '.*/Vantrel(Start|Delete)Bench\.dir$' \
+        --json "$3" "$1"
 }
 gcovr_run "$NATIVE" gcov "$REPORT/native.json"
 gcovr_run "$BUILD" "$ARCH-w64-mingw32-gcov" "$REPORT/windows.json"
-gcovr --root "$ROOT" --add-tracefile "$REPORT/native.json" --add-tracefile "$REPORT/windows.json" \
-    --json "$REPORT/all.json" --html-details "$REPORT/index.html"
+# The unprivileged session's counters are below its own folder
+# (unprivileged_session.sh): read there, beside copies of their notes files.
+UNPRIVILEGED="$BUILD/test-data/unprivileged/gcov/${BUILD#/}"
+TRACES=(--add-tracefile "$REPORT/native.json" --add-tracefile "$REPORT/windows.json")
+if [ -d "$UNPRIVILEGED" ]; then
+    (cd "$UNPRIVILEGED" && find . -name '*.gcda' -print0 |
+        while IFS= read -r -d '' counts; do cp "$BUILD/${counts%.gcda}.gcno" "${counts%.gcda}.gcno"; done)
+    gcovr_run "$UNPRIVILEGED" "$ARCH-w64-mingw32-gcov" "$REPORT/unprivileged.json"
+    TRACES+=(--add-tracefile "$REPORT/unprivileged.json")
+else
+    echo "coverage: no counters from the unprivileged session"
+fi
+gcovr --root "$ROOT" "${TRACES[@]}" --json "$REPORT/all.json" --html-details "$REPORT/index.html"
 python3 - "$REPORT/all.json" "$ROOT/" <<'PY'
 import json, sys
 files = sorted(json.load(open(sys.argv[1]))["files"], key=lambda f: f["file"])

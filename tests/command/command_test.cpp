@@ -7,6 +7,10 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <new>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -251,18 +255,112 @@ TEST_F(CommandObject, MissingLibraryFailsAtOnceAndTheNextStartAfterItAppearsWork
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 1 1", "VekExitCommand"}));
 }
 
-TEST_F(CommandObject, MissingEntryPointFailsAtThatStepAndNamesIt) {
+// An exception out of the show comes back from the start as a failure with
+// the command's error object, never through the host: the host command is
+// not ended, as for any failed start.
+TEST_F(CommandObject, AnExceptionInTheStartIsAFailureWithAnErrorObject) {
+    InstallHostLibrary();
+    struct ThrowingDialog final : ModalDialog {
+        explicit ThrowingDialog(void (*thrower)()) : raise(thrower) {}
+        HRESULT ShowModal() override {
+            raise();
+            return S_OK;
+        }
+        void (*raise)();
+    };
+    const struct {
+        void (*raise)();
+        HRESULT expected;
+        const wchar_t* description;
+    } rows[] = {
+        {[] { throw std::bad_alloc(); }, E_OUTOFMEMORY, L"メモリが不足しています。"},
+        {[] { throw std::length_error("x"); }, E_UNEXPECTED,
+         L"コマンドが予期しないエラーで終了しました。"},
+        {[] { throw 1; }, E_UNEXPECTED, L"コマンドが予期しないエラーで終了しました。"},
+    };
+    auto c = NewCommand();
+    for (const auto& row : rows) {
+        ClearLog();
+        CurrentSharedState().DialogInstance = std::make_unique<ThrowingDialog>(row.raise);
+        LONG nCode = 0;
+        EXPECT_EQ(c->VekProcStartCmd(2, 3, &nCode), row.expected);
+        ComPtr<IErrorInfo> info;
+        ASSERT_EQ(::GetErrorInfo(0, info.put()), S_OK);
+        UniqueBstr source, description;
+        GUID guid{};
+        info->GetSource(source.put());
+        info->GetDescription(description.put());
+        info->GetGUID(&guid);
+        EXPECT_STREQ(source.get(), kProgId);
+        EXPECT_STREQ(description.get(), row.description);
+        EXPECT_EQ(guid, IID__OrvaneVbCommand);
+        EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 2 3"}));
+    }
+    CurrentSharedState().DialogInstance.reset();
+}
+
+// A host library lacking one of its four functions: the call that needs it
+// fails at that step and names it, after the host calls made before it.
+struct MissingFunction {
+    const char* function;
+    bool shows;  // the dialog opens before the function is needed
+    HRESULT (*call)(_OrvaneVbCommand& command, LONG& nCode);
+    LONG nCode;  // afterwards, from 7
+    std::vector<std::string> log;
+};
+const MissingFunction kMissingFunctions[] = {
+    {"InitVBCmdLib", false, [](auto& c, LONG& n) { return c.VekProcStartCmd(1, 1, &n); }, 7, {}},
+    {"VekExitCommand",
+     true,
+     [](auto& c, LONG& n) { return c.VekProcStartCmd(1, 1, &n); },
+     1,
+     {"InitVBCmdLib 1 1"}},
+    {"VekGetCSBHandle",
+     false,
+     [](auto& c, LONG&) { return c.VekProcStringBoxEventHook(3, 9, 0); },
+     7,
+     {}},
+    {"VekGetTextBoxStatus",
+     false,
+     [](auto& c, LONG&) {
+         ::SetEnvironmentVariableW(L"VEKCMDLIB_CSB_HANDLE", L"777");
+         return c.VekProcStringBoxEventHook(3, 9, 0);
+     },
+     7,
+     {"VekGetCSBHandle 3 -> 777"}},
+};
+
+void PrintTo(const MissingFunction& row, std::ostream* out) { *out << row.function; }
+
+class MissingHostFunction : public test::CommandFixture,
+                            public testing::WithParamInterface<MissingFunction> {};
+
+TEST_P(MissingHostFunction, FailsAtThatStepAndNamesIt) {
     ASSERT_EQ(::GetModuleHandleW(L"VekCmdLib.dll"), nullptr) << "needs a process of its own";
-    InstallHostLibrary(L"hostlib-without-exit");
+    const MissingFunction& row = GetParam();
+    const std::string function = row.function;
+    InstallHostLibrary(
+        (L"hostlib-without-" + std::wstring(function.begin(), function.end())).c_str());
     auto c = NewCommand();
     LONG nCode = 7;
-    const test::ShowOutcome shown = StartAndClose([&] { return c->VekProcStartCmd(1, 1, &nCode); });
-    ASSERT_TRUE(shown.appeared);
-    EXPECT_EQ(shown.result, kHostEntryPointNotFound);
-    EXPECT_EQ(nCode, 1) << "stored right after InitVBCmdLib";
-    EXPECT_NE(ErrorDescription().find(L"VekExitCommand"), std::wstring::npos);
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"InitVBCmdLib 1 1"}));
+    HRESULT result = E_FAIL;
+    if (row.shows) {
+        const test::ShowOutcome shown = StartAndClose([&] { return row.call(*c.get(), nCode); });
+        ASSERT_TRUE(shown.appeared);
+        result = shown.result;
+    } else {
+        result = row.call(*c.get(), nCode);
+    }
+    EXPECT_EQ(result, kHostEntryPointNotFound);
+    EXPECT_EQ(nCode, row.nCode);
+    EXPECT_EQ(ErrorDescription(), L"CAD のコマンド ライブラリ VekCmdLib.dll に関数 " +
+                                      std::wstring(function.begin(), function.end()) +
+                                      L" が見つかりませんでした。");
+    EXPECT_EQ(LogLines(), row.log);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachFunction, MissingHostFunction, testing::ValuesIn(kMissingFunctions),
+                         [](const auto& row) { return std::string(row.param.function); });
 
 // The host drops its last reference from inside the modal dialog.
 TEST_F(CommandObject, SurvivesTheHostReleasingItDuringStart) {

@@ -43,6 +43,14 @@ void UseLoadedDll(HMODULE dll) {
     EXPECT_NE(first.get(), second.get()) << "each request makes its own object";
     EXPECT_EQ(canUnloadNow(), S_FALSE);
 
+    // One type description, the one GetTypeInfo hands out.
+    UINT typeInfos = 0;
+    ComPtr<ITypeInfo> typeInfo;
+    EXPECT_EQ(first->GetTypeInfoCount(&typeInfos), S_OK);
+    EXPECT_EQ(typeInfos, 1u);
+    EXPECT_EQ(first->GetTypeInfo(typeInfos - 1, 0, typeInfo.put()), S_OK);
+    EXPECT_EQ(first->GetTypeInfo(typeInfos, 0, typeInfo.put()), DISP_E_BADINDEX);
+
     DISPID id = 0;
     auto* name = const_cast<LPOLESTR>(L"VekProcPreEvent");
     ASSERT_EQ(first->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
@@ -54,6 +62,10 @@ void UseLoadedDll(HMODULE dll) {
     EXPECT_EQ(canUnloadNow(), S_FALSE) << "one object left";
     second.reset();
     EXPECT_EQ(canUnloadNow(), S_OK);
+    // A reference on the factory does not keep the module; a lock does.
+    factory->AddRef();
+    EXPECT_EQ(canUnloadNow(), S_OK) << "a factory reference held";
+    factory->Release();
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(canUnloadNow(), S_FALSE) << "locked";
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);

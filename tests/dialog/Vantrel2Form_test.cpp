@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "layout_check.h"
 #include "settings.h"
 #include "temp_folder.h"
+#include "win_util.h"
 #include "window_driver.h"
 
 namespace vantrel2 {
@@ -239,25 +241,38 @@ TEST(FormDpiChild, DISABLED_MeasuresTheDialog) {
     LoadSharedState(state, L"C:\\nowhere");
     Vantrel2Form form;
     std::string measured;
-    const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
-        RECT client{};
-        ::GetClientRect(dialog, &client);
-        measured = std::to_string(client.right) + "x" + std::to_string(client.bottom);
-        ExpectLayout(dialog, {691, 288},  // 8295 / 12 = 691.25, 3450 / 12 = 287.5
-                     {{kCheck2Id + 0, L"ファイル「開く」履歴ファイル削除", {20, 10, 221, 21}},
-                      {kText2Id + 0, L"C:\\nowhere\\sysdata\\FileOpenDlg.ini", {20, 40, 611, 28}},
-                      {kCommand4Id + 0, L"...", {640, 40, 31, 28}},
-                      {kCheck2Id + 1, L"バインダー属性情報ファイル削除", {20, 90, 231, 21}},
-                      {kCheck2Id + 2, L"図面属性情報ファイル削除", {20, 170, 191, 21}},
-                      {kText2Id + 2, L"C:\\nowhere\\sysinfo\\DrwAttrData.ini", {20, 200, 611, 28}},
-                      {kCommand1Id, L"削除実行(&G)", {340, 240, 141, 31}},
-                      {kCommand2Id, L"中止(&C)", {490, 240, 141, 31}},
-                      {kCheck1Id, L"確認メッセージ表示", {120, 245, 151, 21}}},
-                     -15);  // 9 pt at 120 dpi
-        ExpectCentred(dialog, false);
-        ClickCancel(dialog);
-    });
-    EXPECT_TRUE(outcome.appeared);
+    // Per monitor, as the host's thread runs; then a thread aware of the
+    // system's DPI only, which the screen's DPI is asked for.
+    using SetAwareness = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    const auto setAwareness = ExportedFunction<SetAwareness>(::GetModuleHandleW(L"user32.dll"),
+                                                             "SetThreadDpiAwarenessContext");
+    ASSERT_NE(setAwareness, nullptr);
+    for (const bool perMonitor : {true, false}) {
+        const DPI_AWARENESS_CONTEXT before =
+            perMonitor ? nullptr : setAwareness(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE);
+        ASSERT_TRUE(perMonitor || before);
+        const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
+            RECT client{};
+            ::GetClientRect(dialog, &client);
+            measured = std::to_string(client.right) + "x" + std::to_string(client.bottom);
+            ExpectLayout(
+                dialog, {691, 288},  // 8295 / 12 = 691.25, 3450 / 12 = 287.5
+                {{kCheck2Id + 0, L"ファイル「開く」履歴ファイル削除", {20, 10, 221, 21}},
+                 {kText2Id + 0, L"C:\\nowhere\\sysdata\\FileOpenDlg.ini", {20, 40, 611, 28}},
+                 {kCommand4Id + 0, L"...", {640, 40, 31, 28}},
+                 {kCheck2Id + 1, L"バインダー属性情報ファイル削除", {20, 90, 231, 21}},
+                 {kCheck2Id + 2, L"図面属性情報ファイル削除", {20, 170, 191, 21}},
+                 {kText2Id + 2, L"C:\\nowhere\\sysinfo\\DrwAttrData.ini", {20, 200, 611, 28}},
+                 {kCommand1Id, L"削除実行(&G)", {340, 240, 141, 31}},
+                 {kCommand2Id, L"中止(&C)", {490, 240, 141, 31}},
+                 {kCheck1Id, L"確認メッセージ表示", {120, 245, 151, 21}}},
+                -15);  // 9 pt at 120 dpi
+            ExpectCentred(dialog, false);
+            ClickCancel(dialog);
+        });
+        EXPECT_TRUE(outcome.appeared);
+        if (before) setAwareness(before);
+    }
     test::ReportMeasured(report, measured);
 }
 
@@ -683,6 +698,76 @@ TEST_F(FormTest, AScreenReaderHearsWhatEachControlIsForOnEveryShowAndAfterADpiCh
     }
 }
 
+// Every IAccessible call but the name's, as a client makes it on a control's
+// object: what each answered (its HRESULT and what it gave back, freed here).
+std::vector<std::wstring> AnswersBesidesTheName(IAccessible& a) {
+    std::vector<std::wstring> said;
+    const auto say = [&](HRESULT hr, const std::wstring& what = {}) {
+        said.push_back(std::to_wstring(hr) + L" " + what);
+    };
+    const auto text = [](BSTR given) {
+        const UniqueBstr owned(given);
+        return given ? std::wstring(given) : L"(none)";
+    };
+    const auto value = [](UniqueVariant& given) {
+        const VARIANT& v = *given.get();
+        return std::to_wstring(v.vt) + L":" + (v.vt == VT_I4 ? std::to_wstring(v.lVal) : L"");
+    };
+    const auto object = [](IDispatch* given) {
+        if (given) given->Release();
+        return given ? L"an object" : L"none";
+    };
+    VARIANT self{};
+    self.vt = VT_I4;  // CHILDID_SELF
+    VARIANT child = self;
+    child.lVal = 1;
+    BSTR out = nullptr;
+    using TextCall = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+    for (const TextCall call :
+         {&IAccessible::get_accValue, &IAccessible::get_accDescription, &IAccessible::get_accHelp,
+          &IAccessible::get_accKeyboardShortcut, &IAccessible::get_accDefaultAction}) {
+        say((a.*call)(self, &out), text(out));
+    }
+    say(a.get_accName(child, &out), text(out));
+    LONG topic = -1;
+    say(a.get_accHelpTopic(&out, self, &topic), text(out) + std::to_wstring(topic));
+    UniqueVariant v;
+    say(a.get_accRole(self, v.put()), value(v));
+    say(a.get_accState(self, v.put()), value(v));
+    say(a.get_accFocus(v.put()), value(v));
+    say(a.get_accSelection(v.put()), value(v));
+    say(a.accNavigate(NAVDIR_NEXT, self, v.put()), value(v));
+    LONG box[4] = {};
+    say(a.accLocation(&box[0], &box[1], &box[2], &box[3], self),
+        std::to_wstring(box[2]) + L"x" + std::to_wstring(box[3]));
+    say(a.accHitTest(box[0] + box[2] / 2, box[1] + box[3] / 2, v.put()), value(v));
+    IDispatch* dispatch = nullptr;
+    say(a.get_accParent(&dispatch), object(dispatch));
+    say(a.get_accChild(self, &dispatch), object(dispatch));
+    LONG count = -1;
+    say(a.get_accChildCount(&count), std::to_wstring(count));
+    UINT infos = 9;
+    say(a.GetTypeInfoCount(&infos), std::to_wstring(infos));
+    ComPtr<ITypeInfo> info;
+    say(a.GetTypeInfo(0, 0, info.put()), info ? L"a type" : L"none");
+    OLECHAR name[] = L"accRole";
+    LPOLESTR names[] = {name};
+    DISPID id = 0;
+    say(a.GetIDsOfNames(IID_NULL, names, 1, 0, &id), std::to_wstring(id));
+    DISPPARAMS params{&self, nullptr, 1, 0};
+    say(a.Invoke(DISPID_ACC_ROLE, IID_NULL, 0, DISPATCH_PROPERTYGET, &params, v.put(), nullptr,
+                 nullptr),
+        value(v));
+    say(a.accSelect(SELFLAG_NONE, self));
+    say(a.accDoDefaultAction(self));  // an edit box has none
+    const UniqueBstr x(::SysAllocString(L"x"));
+    say(a.put_accName(self, x.get()));
+    a.get_accValue(self, &out);  // put back as it is
+    const UniqueBstr unchanged(out);
+    say(a.put_accValue(self, unchanged.get()));
+    return said;
+}
+
 // The system's annotation service, taking every name (as Windows does) or
 // refusing it (as Wine 8 does), in place of the real one while it lives.
 class StandInAnnotationService final : public IAccPropServices {
@@ -752,6 +837,7 @@ TEST_F(FormTest, NamesGoToTheAnnotationServiceAndOnlyItsRefusalMakesObjectsOfThe
         std::vector<HWND> controls;
         HRESULT unloadWhileHeld = E_FAIL;
         std::wstring lateBoundName;
+        size_t forwarded = 0;
         const auto outcome = ShowWhileDriving(form, [&](HWND dialog) {
             const Apartment client;
             std::vector<ComPtr<IAccessible>> held;
@@ -763,6 +849,30 @@ TEST_F(FormTest, NamesGoToTheAnnotationServiceAndOnlyItsRefusalMakesObjectsOfThe
                                              held.emplace_back().put_void());
             }
             unloadWhileHeld = CanUnloadNow();
+            // Refused, a path box's object answers every other call as the
+            // system's own.
+            const auto box = std::ranges::find_if(controls, [](HWND control) {
+                wchar_t kind[16] = {};
+                ::GetClassNameW(control, kind, 16);
+                return std::wstring_view(kind) == L"Edit";
+            });
+            ComPtr<IAccessible> standard;
+            EXPECT_NE(box, controls.end());
+            if (answer != S_OK && box != controls.end() && held[box - controls.begin()] &&
+                ::CreateStdAccessibleObject(*box, OBJID_CLIENT, __uuidof(IAccessible),
+                                            standard.put_void()) == S_OK) {
+                ++forwarded;
+                IAccessible* object = held[box - controls.begin()].get();
+                EXPECT_EQ(AnswersBesidesTheName(*object), AnswersBesidesTheName(*standard.get()));
+                HWND window = nullptr;
+                EXPECT_EQ(::WindowFromAccessibleObject(object, &window), S_OK);
+                EXPECT_EQ(window, *box) << "its own window, not the dialog";
+                ComPtr<IOleWindow> oleWindow;
+                EXPECT_EQ(object->QueryInterface(IID_IOleWindow, oleWindow.put_void()), S_OK);
+                if (oleWindow) {
+                    EXPECT_EQ(oleWindow->ContextSensitiveHelp(TRUE), E_NOTIMPL);
+                }
+            }
             DISPPARAMS none{};
             UniqueVariant name;
             if (held[0] && held[0]->Invoke(DISPID_ACC_NAME, IID_NULL, 0, DISPATCH_PROPERTYGET,
@@ -781,6 +891,7 @@ TEST_F(FormTest, NamesGoToTheAnnotationServiceAndOnlyItsRefusalMakesObjectsOfThe
         } else {
             EXPECT_TRUE(service.cleared.empty());
             EXPECT_EQ(lateBoundName, expected[0].second) << "late-bound";
+            EXPECT_EQ(forwarded, 1u) << "a path box asked";
         }
     }
 }

@@ -17,6 +17,7 @@
 #include "commonModule.h"
 #include "deletion_run.h"
 #include "dialog_session.h"
+#include "file_deletion.h"
 #include "settings.h"
 #include "temp_folder.h"
 #include "win_handles.h"
@@ -280,6 +281,54 @@ TEST_F(ExecuteRun, FilesThatCannotGoAreNamedInOneWarningAndTheRunCompletes) {
     EXPECT_TRUE(Exists(folder / L"x.ini"));
     EXPECT_EQ(::GetFileAttributesW(hidden.c_str()), hiddenBefore);
     EXPECT_EQ(::GetFileAttributesW(system.c_str()), systemBefore);
+}
+
+// Where the system answers no tag or identity for a folder named "unchecked"
+// and no identity for the settings file, as for a user who may not read
+// them: the calls played at the one place each is made.
+std::wstring unidentifiedSettings;
+bool Answers(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind) {
+    wchar_t name[1024] = {};
+    ::GetFinalPathNameByHandleW(file, name, 1024, 0);
+    const std::wstring_view path(name);
+    if (path.ends_with(L"\\unchecked")) return kind != FileAttributeTagInfo && kind != 18;
+    return kind != 18 || !path.ends_with(unidentifiedSettings);  // 18: FileIdInfo
+}
+BOOL WINAPI PlayedGet(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+    if (!Answers(file, kind)) return ::SetLastError(ERROR_ACCESS_DENIED), FALSE;
+    return ::GetFileInformationByHandleEx(file, kind, info, size);
+}
+BOOL WINAPI PlayedIndex(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    if (!Answers(file, static_cast<FILE_INFO_BY_HANDLE_CLASS>(18))) {
+        return ::SetLastError(ERROR_ACCESS_DENIED), FALSE;
+    }
+    return ::GetFileInformationByHandle(file, info);
+}
+
+TEST_F(ExecuteRun, AFolderOrSettingsFileThatCannotBeIdentifiedIsNamedAndItsFilesStay) {
+    Store(kConfirmKey, L"0");
+    test::MakeFolder(folder / L"unchecked");
+    WriteBytes(folder / L"unchecked\\a.ini", "x");
+    WriteBytes(folder / L"sysinfo\\b.ini", "x");
+    unidentifiedSettings = SettingsFile().substr(SettingsFile().rfind(L'\\'));
+    FileSystemCalls played = SystemFileSystemCalls();
+    played.getInformation = PlayedGet;
+    played.getHandleInformation = PlayedIndex;
+    const FileSystemCalls system = ReplaceFileSystemCalls(played);
+    const std::wstring denied = SystemMessage(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+    ASSERT_TRUE(Show([&](HWND dialog) {
+        SetPath(dialog, 0, folder / L"unchecked\\*.ini");
+        SetPath(dialog, 1, folder / L"sysinfo\\*.ini");
+        Press(dialog, kCommand1Id);
+        EXPECT_EQ(NextShown(dialog),
+                  Refused({{Refusal::Kind::Unverified, folder / L"unchecked", denied},
+                           {Refusal::Kind::SettingsUnknown, SettingsFile(), denied}}));
+        EXPECT_EQ(NextShown(dialog), kClosed);
+    }));
+    ReplaceFileSystemCalls(system);
+    EXPECT_TRUE(Exists(folder / L"unchecked\\a.ini"));
+    EXPECT_TRUE(Exists(folder / L"sysinfo\\b.ini"));
+    EXPECT_FALSE(Exists(Target(2)));
 }
 
 // Long names such as a.inix get short names (A~1.INI) that the platform's

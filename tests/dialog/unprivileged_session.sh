@@ -24,6 +24,13 @@ as_user wineserver -k >/dev/null 2>&1 || true
 rm -rf "$top"
 mkdir -p "$top/prefix" "$top/home"
 chown $user:$user "$top/prefix" "$top/home"
+# Under the coverage script's counters (GCOV_PREFIX set), their files go
+# below a folder this user may write, where that script reads them.
+if [ -n "${GCOV_PREFIX:-}" ]; then
+    mkdir -p "$top/gcov"
+    chown $user:$user "$top/gcov"
+    export GCOV_PREFIX="Z:$top/gcov"
+fi
 cp "$program" "$top/test.exe"
 chmod 0755 "$top" "$top/test.exe"
 trap 'as_user wineserver -k >/dev/null 2>&1 || true' EXIT

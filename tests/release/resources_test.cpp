@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "version.h"
+#include "visual_styles.h"
 #include "win_handles.h"
 
 namespace vantrel2 {
@@ -122,15 +123,11 @@ TEST(ManifestResource, AsksForCommonControls6AndMakesAnActivationContext) {
     EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(manifest.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos);
 
-    // The same request the dialog makes, against the DLL as loaded.
+    // The dialog's own request, against the DLL as loaded; none without a module.
     const UniqueLibrary loaded(::LoadLibraryW(DllPath().c_str()));
     ASSERT_TRUE(loaded);
-    ACTCTXW request{};
-    request.cbSize = sizeof(request);
-    request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    request.hModule = loaded.get();
-    request.lpResourceName = MAKEINTRESOURCEW(2);
-    const UniqueActCtx context(::CreateActCtxW(&request));
+    EXPECT_FALSE(CreateManifestContext(nullptr));
+    const UniqueActCtx context = CreateManifestContext(loaded.get());
     ASSERT_TRUE(context) << ::GetLastError();
     const ScopedActCtxActivation active(context.get());
     EXPECT_TRUE(active.active());

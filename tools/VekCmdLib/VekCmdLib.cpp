@@ -70,7 +70,6 @@ void __stdcall VekCmdLibSetExitHook(ExitHook hook, void* context) {
     exitHookContext = context;
 }
 
-#ifndef VEKCMDLIB_WITHOUT_EXIT
 std::int32_t __stdcall VekExitCommand() {
     Log("VekExitCommand");
     if (const ExitHook hook = exitHook) {
@@ -79,7 +78,6 @@ std::int32_t __stdcall VekExitCommand() {
     }
     return 0;
 }
-#endif
 
 std::int32_t __stdcall VekGetCSBHandle(std::int16_t csbID) {
     const auto handle = static_cast<std::int32_t>(

@@ -262,7 +262,7 @@ TEST_F(CommandObject, AnExceptionInTheStartIsAFailureWithAnErrorObject) {
     InstallHostLibrary();
     struct ThrowingDialog final : ModalDialog {
         explicit ThrowingDialog(void (*thrower)()) : raise(thrower) {}
-        HRESULT ShowModal() override {
+        HRESULT ShowModal(const SharedState&) override {
             raise();
             return S_OK;
         }

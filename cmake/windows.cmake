@@ -8,7 +8,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # the linker's --gc-sections keeps the DLL small.
 add_compile_options(-ffunction-sections -fdata-sections)
 # A stack cookie in every function with an array or an address taken, and
-# the checked variants of the C library's copies. Their runtime (below) is
+# the checked variants of the C library's copies. Their runtime (src/runtime) is
 # the project's own; -fstack-protector goes to the compiler only, since at
 # the link it would add GCC's libssp.
 add_compile_options(-fstack-protector-strong -D_FORTIFY_SOURCE=2)
@@ -21,14 +21,9 @@ endif()
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
                         WINVER=0x0601)
 
-# The stack protector's runtime (src/common/stack_guard.h), itself unprotected:
-# every image links it and starts at its entry point, which seeds the cookie
-# before the C runtime's entry point runs anything else.
-add_library(vantrel2_stack_guard STATIC src/common/stack_guard.cpp
-                                        src/common/stack_guard_dll_entry.cpp
-                                        src/common/stack_guard_exe_entry.cpp)
-target_compile_options(vantrel2_stack_guard PRIVATE -fno-stack-protector -U_FORTIFY_SOURCE)
-link_libraries(vantrel2_stack_guard)
+# Every image starts at the entry point of the runtime's stand-ins
+# (src/runtime), which seeds the stack cookie before the C runtime's entry
+# point runs anything else.
 add_link_options(
     "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>:-Wl,--entry=vantrel2_dll_entry>"
     "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-Wl,--entry=vantrel2_exe_entry>")

@@ -1,11 +1,11 @@
-#include "ClassFactory.h"
+#include "command/ClassFactory.h"
 
 #include <unknwn.h>
 
-#include "ModuleCounts.h"
-#include "OrvaneVbCommand.h"
+#include "common/ModuleCounts.h"
+#include "command/OrvaneVbCommand.h"
 #include "Vantrel2_idl.h"
-#include "com_interfaces.h"
+#include "common/win32/com_interfaces.h"
 
 namespace vantrel2 {
 namespace {

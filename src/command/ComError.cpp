@@ -1,12 +1,12 @@
-#include "ComError.h"
+#include "command/ComError.h"
 
 #include <oleauto.h>
 
 #include <string>
 
 #include "Vantrel2_idl.h"
-#include "win_handles.h"
-#include "win_util.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 

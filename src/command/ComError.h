@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "Vantrel2_idl.h"
-#include "exception_boundary.h"
+#include "common/portable/exception_boundary.h"
 
 namespace vantrel2 {
 

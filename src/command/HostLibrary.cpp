@@ -1,9 +1,9 @@
-#include "HostLibrary.h"
+#include "command/HostLibrary.h"
 
 #include <atomic>
 #include <string>
 
-#include "ComError.h"
+#include "command/ComError.h"
 
 namespace vantrel2 {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "TextBoxStatus.h"
+#include "command/TextBoxStatus.h"
 
 namespace vantrel2 {
 

@@ -1,17 +1,17 @@
-#include "OrvaneVbCommand.h"
+#include "command/OrvaneVbCommand.h"
 
 #include <new>
 #include <string>
 
-#include "ComError.h"
-#include "HostLibrary.h"
-#include "ModuleCounts.h"
-#include "SharedState.h"
-#include "TextBoxStatus.h"
-#include "TypeLibrary.h"
-#include "com_interfaces.h"
-#include "Vantrel2Form.h"
-#include "trace.h"
+#include "command/ComError.h"
+#include "command/HostLibrary.h"
+#include "common/ModuleCounts.h"
+#include "common/SharedState.h"
+#include "command/TextBoxStatus.h"
+#include "command/TypeLibrary.h"
+#include "common/win32/com_interfaces.h"
+#include "dialog/Vantrel2Form.h"
+#include "common/trace.h"
 
 namespace vantrel2 {
 namespace {

@@ -10,7 +10,7 @@
 #include <atomic>
 
 #include "Vantrel2_idl.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 

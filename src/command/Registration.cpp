@@ -1,14 +1,14 @@
-#include "Registration.h"
+#include "command/Registration.h"
 
 #include <oleauto.h>
 
 #include <string>
 
-#include "ComError.h"
-#include "TypeLibrary.h"
+#include "command/ComError.h"
+#include "command/TypeLibrary.h"
 #include "Vantrel2_idl.h"
-#include "win_handles.h"
-#include "win_util.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

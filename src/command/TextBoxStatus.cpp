@@ -1,8 +1,8 @@
-#include "TextBoxStatus.h"
+#include "command/TextBoxStatus.h"
 
 #include <cstring>
 
-#include "code_page.h"
+#include "common/win32/code_page.h"
 
 namespace vantrel2 {
 

@@ -1,13 +1,13 @@
-#include "TypeLibrary.h"
+#include "command/TypeLibrary.h"
 
 #include <oleauto.h>
 
 #include <mutex>
 #include <string>
 
-#include "ComError.h"
+#include "command/ComError.h"
 #include "Vantrel2_idl.h"
-#include "win_util.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

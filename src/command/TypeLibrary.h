@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 

@@ -1,4 +1,4 @@
-#include "ModuleCounts.h"
+#include "common/ModuleCounts.h"
 
 #include <atomic>
 

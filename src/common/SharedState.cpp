@@ -1,12 +1,12 @@
-#include "SharedState.h"
+#include "common/SharedState.h"
 
 #include <mutex>  // std::lock_guard
 #include <new>
 #include <vector>
 
-#include "commonModule.h"
-#include "settings.h"
-#include "win_util.h"
+#include "common/commonModule.h"
+#include "common/portable/settings.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "settings.h"
+#include "common/portable/settings.h"
 
 namespace vantrel2 {
 

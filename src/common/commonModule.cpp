@@ -1,10 +1,10 @@
-#include "commonModule.h"
+#include "common/commonModule.h"
 
 #include <array>
 
-#include "code_page.h"
-#include "visual_styles.h"
-#include "win_util.h"
+#include "common/win32/code_page.h"
+#include "common/win32/visual_styles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "number.h"
-#include "text.h"
+#include "common/portable/number.h"
+#include "common/portable/text.h"
 
 namespace vantrel2 {
 

@@ -1,4 +1,4 @@
-#include "trace.h"
+#include "common/trace.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "Vantrel2Form.h"
+#include "dialog/Vantrel2Form.h"
 
 #include <olectl.h>
 
@@ -7,15 +7,15 @@
 #include <utility>
 #include <vector>
 
-#include "accessible_name.h"
-#include "dpi.h"
-#include "exception_boundary.h"
-#include "form_controls.h"
-#include "form_icon.h"
-#include "settings.h"
-#include "trace.h"
-#include "visual_styles.h"
-#include "win_util.h"
+#include "dialog/accessible_name.h"
+#include "dialog/dpi.h"
+#include "common/portable/exception_boundary.h"
+#include "dialog/form_controls.h"
+#include "dialog/form_icon.h"
+#include "common/portable/settings.h"
+#include "common/trace.h"
+#include "common/win32/visual_styles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "SharedState.h"
-#include "host_modality.h"
-#include "layout.h"
-#include "win_handles.h"
+#include "common/SharedState.h"
+#include "dialog/host_modality.h"
+#include "dialog/portable/layout.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 

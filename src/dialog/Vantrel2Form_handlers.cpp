@@ -1,13 +1,13 @@
 // The Execute and browse handlers of Vantrel2Form: the form's side of the
 // deletion run and of the file-open dialog.
-#include "Vantrel2Form.h"
-#include "commonModule.h"
-#include "deletion_run.h"
-#include "exception_boundary.h"
-#include "file_deletion.h"
-#include "file_open.h"
-#include "settings.h"
-#include "win_util.h"
+#include "dialog/Vantrel2Form.h"
+#include "common/commonModule.h"
+#include "dialog/deletion/portable/deletion_run.h"
+#include "common/portable/exception_boundary.h"
+#include "dialog/deletion/file_deletion.h"
+#include "dialog/file_open.h"
+#include "common/portable/settings.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

@@ -1,7 +1,7 @@
 // Where Vantrel2Form's window and controls go: the client area sized from the
 // design in twips, the window centred on the primary display and placed by
 // the call that shows it.
-#include "Vantrel2Form.h"
+#include "dialog/Vantrel2Form.h"
 
 namespace vantrel2 {
 namespace {

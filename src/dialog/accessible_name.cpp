@@ -1,4 +1,4 @@
-#include "accessible_name.h"
+#include "dialog/accessible_name.h"
 
 #include <oleacc.h>
 
@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "ModuleCounts.h"
-#include "com_interfaces.h"
-#include "exception_boundary.h"
-#include "win_handles.h"
-#include "win_util.h"
+#include "common/ModuleCounts.h"
+#include "common/win32/com_interfaces.h"
+#include "common/portable/exception_boundary.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

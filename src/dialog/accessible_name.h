@@ -17,7 +17,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 

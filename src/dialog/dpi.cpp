@@ -1,7 +1,7 @@
-#include "dpi.h"
+#include "dialog/dpi.h"
 
-#include "win_handles.h"
-#include "win_util.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

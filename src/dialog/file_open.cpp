@@ -1,4 +1,4 @@
-#include "file_open.h"
+#include "dialog/file_open.h"
 
 #include <commdlg.h>
 

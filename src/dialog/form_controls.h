@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "layout.h"
+#include "dialog/portable/layout.h"
 
 namespace vantrel2 {
 

@@ -1,9 +1,9 @@
-#include "form_icon.h"
+#include "dialog/form_icon.h"
 
 #include <mutex>
 
-#include "form_resources.h"
-#include "win_util.h"
+#include "dialog/form_resources.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

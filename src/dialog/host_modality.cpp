@@ -1,6 +1,6 @@
-#include "host_modality.h"
+#include "dialog/host_modality.h"
 
-#include "exception_boundary.h"
+#include "common/portable/exception_boundary.h"
 
 namespace vantrel2 {
 namespace {

@@ -1,4 +1,4 @@
-#include "TextBoxStatus.h"
+#include "command/TextBoxStatus.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The command object run inside the test program, against the stand-in host
 // command library placed in a temporary host folder.
-#include "OrvaneVbCommand.h"
+#include "command/OrvaneVbCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "ComError.h"
-#include "ModuleCounts.h"
-#include "SharedState.h"
-#include "Vantrel2Form.h"
+#include "command/ComError.h"
+#include "common/ModuleCounts.h"
+#include "common/SharedState.h"
+#include "dialog/Vantrel2Form.h"
 #include "child_process.h"
 #include "command_fixture.h"
 #include "host_window.h"

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "Vantrel2_idl.h"
-#include "Vantrel2Form.h"
+#include "dialog/Vantrel2Form.h"
 #include "child_process.h"
 #include "command_fixture.h"
 #include "temp_folder.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 #include "window_driver.h"
 
 namespace vantrel2 {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "OrvaneVbCommand.h"
+#include "command/OrvaneVbCommand.h"
 #include "child_process.h"
 
 namespace vantrel2 {

@@ -9,7 +9,7 @@
 #include "child_process.h"
 #include "operation_table.h"
 #include "temp_folder.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 namespace {

@@ -1,12 +1,12 @@
-#include "SharedState.h"
+#include "common/SharedState.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <thread>
 
-#include "commonModule.h"
-#include "settings.h"
+#include "common/commonModule.h"
+#include "common/portable/settings.h"
 #include "temp_folder.h"
 
 namespace vantrel2 {

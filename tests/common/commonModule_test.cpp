@@ -1,11 +1,11 @@
-#include "commonModule.h"
+#include "common/commonModule.h"
 
 #include <gtest/gtest.h>
 
 #include <future>
 #include <string>
 
-#include "settings.h"
+#include "common/portable/settings.h"
 #include "temp_folder.h"
 #include "window_driver.h"
 

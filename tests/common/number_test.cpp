@@ -1,6 +1,6 @@
-#include "number.h"
+#include "common/portable/number.h"
 
-#include "settings.h"
+#include "common/portable/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The deletion dialog, shown for real on this thread while a second thread
 // looks at it and works it as a user would.
-#include "Vantrel2Form.h"
+#include "dialog/Vantrel2Form.h"
 
 #include <gtest/gtest.h>
 #include <oleacc.h>
@@ -17,14 +17,14 @@
 #include <utility>
 #include <vector>
 
-#include "ModuleCounts.h"
-#include "accessible_name.h"
-#include "commonModule.h"
+#include "common/ModuleCounts.h"
+#include "dialog/accessible_name.h"
+#include "common/commonModule.h"
 #include "host_window.h"
 #include "layout_check.h"
-#include "settings.h"
+#include "common/portable/settings.h"
 #include "temp_folder.h"
-#include "win_util.h"
+#include "common/win32/win_util.h"
 #include "window_driver.h"
 
 namespace vantrel2 {

@@ -1,4 +1,4 @@
-#include "deletion_run.h"
+#include "dialog/deletion/portable/deletion_run.h"
 
 #include <gtest/gtest.h>
 

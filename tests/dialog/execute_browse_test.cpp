@@ -12,16 +12,16 @@
 #include <thread>
 #include <vector>
 
-#include "Vantrel2Form.h"
+#include "dialog/Vantrel2Form.h"
 #include "ansi_text.h"
-#include "commonModule.h"
-#include "deletion_run.h"
+#include "common/commonModule.h"
+#include "dialog/deletion/portable/deletion_run.h"
 #include "dialog_session.h"
-#include "file_deletion.h"
-#include "settings.h"
+#include "dialog/deletion/file_deletion.h"
+#include "common/portable/settings.h"
 #include "temp_folder.h"
-#include "win_handles.h"
-#include "win_util.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/win_util.h"
 #include "window_driver.h"
 
 namespace vantrel2 {

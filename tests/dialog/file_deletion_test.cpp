@@ -1,4 +1,4 @@
-#include "file_deletion.h"
+#include "dialog/deletion/file_deletion.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "temp_folder.h"
 #include "first_reported.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 namespace {

@@ -1,4 +1,4 @@
-#include "file_open.h"
+#include "dialog/file_open.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "temp_folder.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 #include "window_driver.h"
 
 namespace vantrel2 {

@@ -1,4 +1,4 @@
-#include "layout.h"
+#include "dialog/portable/layout.h"
 
 #include <gtest/gtest.h>
 

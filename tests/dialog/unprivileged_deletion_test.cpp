@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "file_deletion.h"
+#include "dialog/deletion/file_deletion.h"
 #include "temp_folder.h"
 #include "first_reported.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 namespace {

@@ -1,11 +1,11 @@
-#include "wildcard.h"
+#include "dialog/deletion/portable/wildcard.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 
-#include "path_forms.h"
+#include "dialog/deletion/portable/path_forms.h"
 
 namespace vantrel2 {
 namespace {

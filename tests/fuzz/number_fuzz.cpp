@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "number.h"
-#include "text.h"
+#include "common/portable/number.h"
+#include "common/portable/text.h"
 
 namespace {
 

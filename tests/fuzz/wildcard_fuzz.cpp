@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "path_forms.h"
-#include "wildcard.h"
+#include "dialog/deletion/portable/path_forms.h"
+#include "dialog/deletion/portable/wildcard.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "commonModule.h"
+#include "common/commonModule.h"
 #include "dialog_session.h"
-#include "file_deletion.h"
+#include "dialog/deletion/file_deletion.h"
 #include "first_reported.h"
-#include "layout.h"
-#include "settings.h"
-#include "win_handles.h"
+#include "dialog/portable/layout.h"
+#include "common/portable/settings.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 namespace {

@@ -8,15 +8,15 @@
 #include <random>
 #include <string>
 
-#include "SharedState.h"
+#include "common/SharedState.h"
 #include "ansi_text.h"
-#include "commonModule.h"
-#include "deletion_run.h"
+#include "common/commonModule.h"
+#include "dialog/deletion/portable/deletion_run.h"
 #include "dialog_session.h"
-#include "layout.h"
-#include "settings.h"
-#include "win_handles.h"
-#include "win_util.h"
+#include "dialog/portable/layout.h"
+#include "common/portable/settings.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

@@ -8,19 +8,19 @@
 #include <string>
 #include <utility>
 
-#include "ModuleCounts.h"
-#include "OrvaneVbCommand.h"
-#include "SharedState.h"
+#include "common/ModuleCounts.h"
+#include "command/OrvaneVbCommand.h"
+#include "common/SharedState.h"
 #include "child_process.h"
 #include "command_fixture.h"
-#include "commonModule.h"
-#include "deletion_run.h"
+#include "common/commonModule.h"
+#include "dialog/deletion/portable/deletion_run.h"
 #include "dialog_session.h"
 #include "host_window.h"
-#include "layout.h"
-#include "settings.h"
-#include "win_handles.h"
-#include "win_util.h"
+#include "dialog/portable/layout.h"
+#include "common/portable/settings.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace {

@@ -14,11 +14,11 @@
 #include "Vantrel2_idl.h"
 #include "child_process.h"
 #include "command_fixture.h"
-#include "commonModule.h"
-#include "layout.h"
+#include "common/commonModule.h"
+#include "dialog/portable/layout.h"
 #include "process_figures.h"
-#include "settings.h"
-#include "win_handles.h"
+#include "common/portable/settings.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Vantrel2Form.h"
-#include "commonModule.h"
+#include "dialog/Vantrel2Form.h"
+#include "common/commonModule.h"
 #include "layout_check.h"
 #include "temp_folder.h"
 #include "window_driver.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "version.h"
-#include "visual_styles.h"
-#include "win_handles.h"
+#include "common/win32/visual_styles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "code_page.h"
+#include "common/win32/code_page.h"
 
 namespace vantrel2 {
 

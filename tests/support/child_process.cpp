@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "temp_folder.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2::test {
 ChildResult RunChildWith(const std::wstring& commandLine, const std::wstring& folder,

@@ -1,8 +1,8 @@
 #include "dialog_session.h"
 
-#include "SharedState.h"
-#include "layout.h"
-#include "settings.h"
+#include "common/SharedState.h"
+#include "dialog/portable/layout.h"
+#include "common/portable/settings.h"
 
 namespace vantrel2::test {
 

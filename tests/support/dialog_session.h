@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "Vantrel2Form.h"
+#include "dialog/Vantrel2Form.h"
 #include "temp_folder.h"
 #include "window_driver.h"
 

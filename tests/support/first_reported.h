@@ -2,7 +2,7 @@
 // reported; S_OK when nothing is reported (all went, or nothing was there).
 #pragma once
 
-#include "file_deletion.h"
+#include "dialog/deletion/file_deletion.h"
 
 namespace vantrel2::test {
 

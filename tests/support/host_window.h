@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2::test {
 

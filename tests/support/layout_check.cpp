@@ -4,7 +4,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 #include "window_driver.h"
 
 namespace vantrel2::test {

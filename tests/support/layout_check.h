@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "layout.h"
+#include "dialog/portable/layout.h"
 
 namespace vantrel2::test {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2::test {
 

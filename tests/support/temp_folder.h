@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "code_page.h"
+#include "common/win32/code_page.h"
 
 namespace vantrel2::test {
 

@@ -7,9 +7,9 @@
 #include <atomic>
 #include <thread>
 
-#include "commonModule.h"
-#include "deletion_run.h"
-#include "layout.h"
+#include "common/commonModule.h"
+#include "dialog/deletion/portable/deletion_run.h"
+#include "dialog/portable/layout.h"
 #include "temp_folder.h"
 #include "window_search.h"
 

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "SharedState.h"
-#include "win_handles.h"
+#include "common/SharedState.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2::test {
 

@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "file_deletion.h"
+#include "dialog/deletion/file_deletion.h"
 
 int main() {
     int count = 0;

@@ -30,16 +30,16 @@
 #include <string>
 #include <vector>
 
-#include "form_controls.h"
-#include "form_resources.h"
+#include "dialog/form_controls.h"
+#include "dialog/form_resources.h"
 #include "host_command.h"
-#include "layout.h"
+#include "dialog/portable/layout.h"
 #include "process_figures.h"
-#include "SharedState.h"
-#include "settings.h"
-#include "trace.h"
-#include "visual_styles.h"
-#include "win_handles.h"
+#include "common/SharedState.h"
+#include "common/portable/settings.h"
+#include "common/trace.h"
+#include "common/win32/visual_styles.h"
+#include "common/win32/win_handles.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "host_command.h"
-#include "win_handles.h"
-#include "code_page.h"
+#include "common/win32/win_handles.h"
+#include "common/win32/code_page.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "layout.h"
+#include "dialog/portable/layout.h"
 #include "window_search.h"
 
 namespace {

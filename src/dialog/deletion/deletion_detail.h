@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "file_deletion.h"
-#include "win_handles.h"
+#include "dialog/deletion/file_deletion.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2::deletion_detail {
 

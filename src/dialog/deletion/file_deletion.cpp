@@ -1,4 +1,4 @@
-#include "file_deletion.h"
+#include "dialog/deletion/file_deletion.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "deletion_detail.h"
-#include "exception_boundary.h"
-#include "path_forms.h"
-#include "wildcard.h"
-#include "win_util.h"
+#include "dialog/deletion/deletion_detail.h"
+#include "common/portable/exception_boundary.h"
+#include "dialog/deletion/portable/path_forms.h"
+#include "dialog/deletion/portable/wildcard.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 namespace deletion_detail {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "refusal.h"
+#include "dialog/deletion/portable/refusal.h"
 
 namespace vantrel2 {
 

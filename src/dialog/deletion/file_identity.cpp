@@ -1,12 +1,12 @@
 // Which file a handle reaches, and the settings file a pattern never
 // deletes, known by identity however its path is spelled.
-#include "deletion_detail.h"
+#include "dialog/deletion/deletion_detail.h"
 
 #include <iterator>
 #include <utility>
 
-#include "path_forms.h"
-#include "win_util.h"
+#include "dialog/deletion/portable/path_forms.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2::deletion_detail {
 namespace {

@@ -1,6 +1,6 @@
 // The folder of a pattern, reached from its root one folder at a time so
 // that no junction or symbolic link on the way is followed.
-#include "deletion_detail.h"
+#include "dialog/deletion/deletion_detail.h"
 
 #include <winioctl.h>
 
@@ -8,7 +8,7 @@
 #include <memory>
 #include <utility>
 
-#include "path_forms.h"
+#include "dialog/deletion/portable/path_forms.h"
 
 namespace vantrel2::deletion_detail {
 namespace {

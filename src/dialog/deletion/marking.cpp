@@ -1,12 +1,12 @@
 // A folder's listing, and each file checked on its own handle and marked
 // for deletion.
-#include "deletion_detail.h"
+#include "dialog/deletion/deletion_detail.h"
 
 #include <memory>
 #include <optional>
 
-#include "wildcard.h"
-#include "win_util.h"
+#include "dialog/deletion/portable/wildcard.h"
+#include "common/win32/win_util.h"
 
 // Exported by ntdll on every Windows version, but not declared by <winternl.h>.
 extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc,

@@ -1,11 +1,11 @@
 // Paths as the deletion opens them: absolute and \\?\ forms, NT names,
 // opening by name relative to a folder, and what a handle resolves to.
-#include "deletion_detail.h"
+#include "dialog/deletion/deletion_detail.h"
 
 #include <string>
 
-#include "path_forms.h"
-#include "win_util.h"
+#include "dialog/deletion/portable/path_forms.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2::deletion_detail {
 namespace {

@@ -7,7 +7,7 @@
 #endif
 #undef _FORTIFY_SOURCE
 
-#include "stack_guard.h"
+#include "runtime/stack_guard.h"
 
 #include <windows.h>
 #include <intrin.h>

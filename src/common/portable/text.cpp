@@ -1,4 +1,4 @@
-#include "text.h"
+#include "common/portable/text.h"
 
 namespace vantrel2 {
 

@@ -1,4 +1,4 @@
-#include "number.h"
+#include "common/portable/number.h"
 
 #include <cmath>
 #include <cstdint>
@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "floating_point.h"
-#include "settings.h"
+#include "runtime/floating_point.h"
+#include "common/portable/settings.h"
 
 namespace vantrel2 {
 namespace {

@@ -1,6 +1,6 @@
-#include "visual_styles.h"
+#include "common/win32/visual_styles.h"
 
-#include "win_util.h"
+#include "common/win32/win_util.h"
 
 namespace vantrel2 {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstddef>
 
-#include "rows.h"
+#include "common/portable/rows.h"
 
 namespace vantrel2 {
 

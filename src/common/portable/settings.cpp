@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "common/portable/settings.h"
 
 namespace vantrel2 {
 

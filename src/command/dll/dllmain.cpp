@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "HostLibrary.h"
-#include "SharedState.h"
-#include "TypeLibrary.h"
-#include "form_icon.h"
+#include "command/HostLibrary.h"
+#include "common/SharedState.h"
+#include "command/TypeLibrary.h"
+#include "dialog/form_icon.h"
 
 // cppcheck-suppress constParameter ; the loader's signature
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "rows.h"
+#include "common/portable/rows.h"
 
 namespace vantrel2 {
 

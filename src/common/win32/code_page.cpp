@@ -1,4 +1,4 @@
-#include "code_page.h"
+#include "common/win32/code_page.h"
 
 #include <windows.h>
 

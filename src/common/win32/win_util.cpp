@@ -1,4 +1,4 @@
-#include "win_util.h"
+#include "common/win32/win_util.h"
 
 #include <iterator>
 #include <new>

@@ -1,7 +1,7 @@
 // The entry point of every program the project builds (the tests and the
 // stand-ins, with the linker's --entry): seeds the stack cookie, then starts
 // the C runtime as its own entry point would. See stack_guard_dll_entry.cpp.
-#include "stack_guard.h"
+#include "runtime/stack_guard.h"
 
 extern "C" {
 

@@ -1,8 +1,8 @@
-#include "path_forms.h"
+#include "dialog/deletion/portable/path_forms.h"
 
 #include <cstddef>
 
-#include "wildcard.h"
+#include "dialog/deletion/portable/wildcard.h"
 
 namespace vantrel2 {
 namespace {

@@ -1,4 +1,4 @@
-#include "wildcard.h"
+#include "dialog/deletion/portable/wildcard.h"
 
 #include <cstddef>
 

@@ -1,14 +1,14 @@
-#include "deletion_run.h"
+#include "dialog/deletion/portable/deletion_run.h"
 
 #include <set>
 #include <tuple>
 #include <utility>
 
-#include "exception_boundary.h"
-#include "number.h"
-#include "settings.h"
-#include "text.h"
-#include "wildcard.h"
+#include "common/portable/exception_boundary.h"
+#include "common/portable/number.h"
+#include "common/portable/settings.h"
+#include "common/portable/text.h"
+#include "dialog/deletion/portable/wildcard.h"
 
 namespace vantrel2 {
 

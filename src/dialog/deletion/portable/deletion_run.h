@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "refusal.h"
-#include "rows.h"
+#include "dialog/deletion/portable/refusal.h"
+#include "common/portable/rows.h"
 
 namespace vantrel2 {
 

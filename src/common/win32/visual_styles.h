@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "win_handles.h"
+#include "common/win32/win_handles.h"
 
 namespace vantrel2 {
 

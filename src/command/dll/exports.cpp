@@ -1,9 +1,9 @@
 // The four in-process server entry points, the DLL's only exports.
 #include <windows.h>
 
-#include "ClassFactory.h"
-#include "ModuleCounts.h"
-#include "Registration.h"
+#include "command/ClassFactory.h"
+#include "common/ModuleCounts.h"
+#include "command/Registration.h"
 
 extern "C" {
 

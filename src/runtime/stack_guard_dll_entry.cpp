@@ -6,7 +6,7 @@
 // option is the same for 32-bit (where __stdcall decorates) and 64-bit.
 #include <windows.h>
 
-#include "stack_guard.h"
+#include "runtime/stack_guard.h"
 
 extern "C" {
 

@@ -1,6 +1,6 @@
-#include "layout.h"
+#include "dialog/portable/layout.h"
 
-#include "number.h"
+#include "common/portable/number.h"
 
 #include <algorithm>
 #include <cmath>

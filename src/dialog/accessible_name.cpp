@@ -266,11 +266,12 @@ struct Subclass {
 // than in each control's user data, which would cost the window system a
 // call per control to set and another to clear.
 SlimLock renamedLock;
-std::vector<Subclass*> renamed;
+std::vector<Subclass*> renamedControls;
 
+// cppcheck-suppress constParameter ; a window handle, compared, never written through
 Subclass* RenamedSubclass(HWND control) noexcept {
     const std::lock_guard<SlimLock> guard(renamedLock);
-    for (Subclass* subclass : renamed) {
+    for (Subclass* subclass : renamedControls) {
         if (subclass->control == control) return subclass;
     }
     return nullptr;
@@ -278,7 +279,7 @@ Subclass* RenamedSubclass(HWND control) noexcept {
 
 void ForgetRenamed(const Subclass* subclass) noexcept {
     const std::lock_guard<SlimLock> guard(renamedLock);
-    std::erase(renamed, subclass);
+    std::erase(renamedControls, subclass);
 }
 
 LRESULT CALLBACK RenamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -307,7 +308,7 @@ void AccessibleNames::Give(HWND control, const wchar_t* name) {
     const bool noted = StopExceptions(
         [&] {
             const std::lock_guard<SlimLock> guard(renamedLock);
-            renamed.push_back(subclass);
+            renamedControls.push_back(subclass);
             return true;
         },
         [] { return false; });

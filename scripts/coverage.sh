@@ -40,6 +40,23 @@ unlocked ctest --test-dir "$BUILD" --output-on-failure -E '^analysis\.' ||
     echo "coverage: Windows tests failed (above)"
 
 echo "== coverage: gcovr"
+# Notes of objects the build no longer makes (their source moved) would be
+# read as the moved file's: only those of the compile commands are kept.
+for build in "$NATIVE" "$BUILD"; do
+    python3 - "$build" <<'PY'
+import json, os, shlex, sys
+build = sys.argv[1]
+made = set()
+for command in json.load(open(os.path.join(build, "compile_commands.json"))):
+    words = shlex.split(command["command"])
+    output = os.path.join(command["directory"], words[words.index("-o") + 1])
+    made.add(os.path.splitext(os.path.normpath(output))[0])
+for folder, _, files in os.walk(build):
+    for name in files:
+        if name.endswith(".gcno") and os.path.join(folder, name)[: -len(".gcno")] not in made:
+            os.remove(os.path.join(folder, name))
+PY
+done
 # The benchmark programs are no test's: what they make of src/'s templates
 # (a hook's wrapper) is not counted as src/ never run.
 gcovr_run() { # gcovr_run <build> <gcov> <json>

@@ -59,10 +59,12 @@ PY
 done
 # The benchmark programs are no test's: what they make of src/'s templates
 # (a hook's wrapper) is not counted as src/ never run.
+# gcovr runs in the report folder: gcov leaves what it cannot tie to a source
+# file in the working folder.
 gcovr_run() { # gcovr_run <build> <gcov> <json>
-    gcovr --root "$ROOT" --filter "$ROOT/src/" --gcov-executable "$2" --exclude-throw-branches \
+    (cd "$REPORT" && gcovr --root "$ROOT" --filter "$ROOT/src/" --gcov-executable "$2" --exclude-throw-branches \
         --exclude-unreachable-branches --exclude-directories '.*/Vantrel(Start|Delete)Bench\.dir$' \
-        --json "$3" "$1"
+        --json "$3" "$1")
 }
 gcovr_run "$NATIVE" gcov "$REPORT/native.json"
 gcovr_run "$BUILD" "$ARCH-w64-mingw32-gcov" "$REPORT/windows.json"

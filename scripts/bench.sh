@@ -14,8 +14,9 @@
 #   2. the first show in a fresh process, against the template with the
 #      command's icons, each loading its icons in that show (FIRST_PAIRS
 #      pairs);
-#   3. deletion: a pattern matching 1 000 and 10 000 files in one folder, the
-#      command's deletion against `cmd /c del` (DELETE_PAIRS pairs each);
+#   3. deletion: a pattern matching 1 000 and 10 000 files in one folder
+#      that also holds the settings file, the command's deletion (sparing
+#      it) against `cmd /c del` (DELETE_PAIRS pairs each);
 #   4. footprint: the DLL's size and imports, what one open dialog adds.
 #
 #   bash scripts/bench.sh [--steps]
@@ -164,15 +165,26 @@ read -r _ _ adds_kb _ adds_gdi _ adds_user _ adds_windows _ adds_handles <<<"$fo
 echo "measuring deletion ($DELETE_PAIRS pairs each) ..." >&2
 FOLDER="$WINEPREFIX/drive_c/vantrel2-bench"
 PATTERN='C:\vantrel2-bench\*.tmp'
-fill() { rm -rf "$FOLDER"; mkdir -p "$FOLDER"; (cd "$FOLDER" && seq -f 'f%05g.tmp' 1 "$1" | xargs touch); }
+# The folder holds a settings file, spared as the Execute button spares the
+# command's (which is in the folder of two rows' files). The files are on
+# disk before the clock starts: otherwise their write-back falls inside
+# whichever side runs next.
+SETTINGS='C:\vantrel2-bench\kxSystem.ini'
+fill() {
+    rm -rf "$FOLDER"
+    mkdir -p "$FOLDER"
+    (cd "$FOLDER" && seq -f 'f%05g.tmp' 1 "$1" | xargs touch && echo '[x]' >kxSystem.ini)
+    sync
+}
 ours() {
     local t out
     fill "$1"
     t=$(now_ns)
-    out=$(wine_run VantrelDeleteBench.exe "$PATTERN" </dev/null | tr -d '\r') ||
+    out=$(wine_run VantrelDeleteBench.exe "$PATTERN" "$SETTINGS" </dev/null | tr -d '\r') ||
         fail "the deletion benchmark failed: $out"
     ms_since "$t"
     [ "$(awk '{print $4}' <<<"$out")" = "$1" ] || fail "deleted: $out"
+    [ -f "$FOLDER/kxSystem.ini" ] || fail "the settings file was deleted"
 }
 theirs() {
     local t
@@ -180,7 +192,7 @@ theirs() {
     t=$(now_ns)
     wine_run cmd /c del /q "$PATTERN" </dev/null >/dev/null 2>&1
     ms_since "$t"
-    [ -z "$(ls -A "$FOLDER")" ] || fail "del left files"
+    [ "$(ls -A "$FOLDER")" = kxSystem.ini ] || fail "del left files"
 }
 declare -A deletion
 for n in 1000 10000; do

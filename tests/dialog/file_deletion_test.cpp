@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <vector>
@@ -144,11 +145,12 @@ TEST(DeleteFilesByPath, AFileMadeHiddenOrSystemAfterTheListingStays) {
 struct Played {
     bool posixVolume = true, zeroIds = false;
     DWORD posixAnswer = ERROR_SUCCESS, classicAnswer = ERROR_SUCCESS;  // SUCCESS: as the system
-    DWORD tag = 0;                 // shown by the handles of folders named "linked"
-    bool mountedVolume = false;    // a junction's tag there is a volume's mount point
-    bool tagDenied = false;        // the tag of "linked" may not be read
-    bool unknownSettings = false;  // "kx.ini" answers no identity
-    std::vector<int> marks;        // the classes asked for, 21 only with delete + POSIX
+    DWORD tag = 0;                         // shown by the handles of folders named "linked"
+    bool mountedVolume = false;            // a junction's tag there is a volume's mount point
+    bool tagDenied = false;                // the tag of "linked" may not be read
+    bool unknownSettings = false;          // "kx.ini" answers no identity
+    std::vector<int> marks;                // the classes asked for, 21 only with delete + POSIX
+    std::vector<std::wstring> identified;  // the files asked their full identity
 } played;
 
 bool NamedKx(HANDLE file) {
@@ -162,6 +164,7 @@ BOOL WINAPI PlayedGet(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, 
     if (kind == 18 && played.zeroIds) return std::memset(info, 0, size) != nullptr;
     wchar_t name[1024] = {};
     ::GetFinalPathNameByHandleW(file, name, 1024, 0);
+    if (kind == 18) played.identified.emplace_back(name);
     if (kind == FileAttributeTagInfo && played.tagDenied &&
         std::wstring_view(name).ends_with(L"\\linked")) {
         ::SetLastError(ERROR_ACCESS_DENIED);
@@ -179,6 +182,12 @@ BOOL WINAPI PlayedGet(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, 
 BOOL WINAPI PlayedIndex(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
     if (NamedKx(file)) return ::SetLastError(ERROR_ACCESS_DENIED), FALSE;
     return ::GetFileInformationByHandle(file, info);
+}
+
+NTSTATUS NTAPI PlayedFileIndex(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG size,
+                               FILE_INFORMATION_CLASS kind) {
+    if (played.zeroIds) return std::memset(info, 0, size), NTSTATUS{0};
+    return ::NtQueryInformationFile(file, io, info, size, kind);
 }
 
 // The reparse data of a volume mounted in a folder: the tag, the lengths,
@@ -214,8 +223,8 @@ BOOL WINAPI PlayedMark(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
 class PlayedFileSystem : public ::testing::Test {
   protected:
     PlayedFileSystem()
-        : system_(ReplaceFileSystemCalls(
-              {PlayedGet, PlayedIndex, PlayedVolume, PlayedMark, PlayedReparseData})) {
+        : system_(ReplaceFileSystemCalls({PlayedGet, PlayedIndex, PlayedVolume, PlayedMark,
+                                          PlayedReparseData, PlayedFileIndex})) {
         played = Played();
     }
     ~PlayedFileSystem() override { ReplaceFileSystemCalls(system_); }
@@ -331,6 +340,24 @@ TEST_F(PlayedFileSystem, ZeroFileIdsSpareOnlyTheSettingsFile) {
     ASSERT_EQ(outcome.reported.size(), 1U);
     EXPECT_EQ(outcome.reported[0].why, Refusal::Kind::Spared);
     EXPECT_EQ(outcome.reported[0].path, folder / L"kx.ini");
+}
+
+// A candidate whose file index is not the settings file's is another file and
+// is never asked for the identity that needs its volume; a second name of the
+// settings file is.
+TEST_F(PlayedFileSystem, OnlyTheSettingsFilesIndexAsksTheFullIdentity) {
+    for (const wchar_t* name : {L"a.ini", L"b.ini", L"kx.ini"}) WriteBytes(folder / name, "x");
+    ASSERT_TRUE(
+        ::CreateHardLinkW((folder / L"twin.ini").c_str(), (folder / L"kx.ini").c_str(), nullptr));
+    const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini", folder / L"kx.ini");
+    EXPECT_EQ(outcome.deleted, 2U);
+    EXPECT_TRUE(Exists(folder / L"kx.ini") && Exists(folder / L"twin.ini"));
+    const auto asked = [](std::wstring_view name) {
+        return std::count_if(played.identified.begin(), played.identified.end(),
+                             [&](const std::wstring& path) { return path.ends_with(name); });
+    };
+    EXPECT_EQ(asked(L"\\a.ini") + asked(L"\\b.ini"), 0);
+    EXPECT_EQ(asked(L"\\twin.ini"), 1);
 }
 
 TEST(DeleteFilesByPath, AShortNameAliasDeletesNothing) {

@@ -47,6 +47,7 @@ struct FileIdentity {
     ULONGLONG volume = 0;
     std::array<BYTE, 16> id{};
     std::wstring finalPath;  // only where needed
+    ULONGLONG index = 0;     // the file index alone; 0 where not answered
 
     bool Known() const {
         return std::any_of(id.begin(), id.end(), [](BYTE b) { return b != 0; });
@@ -73,6 +74,7 @@ struct Search {
     bool posixDeletion = false;        // the volume says it has it
     std::vector<FileIdentity> spared;  // never deleted by a pattern
     bool sparedKnown = true;           // every spared identity has an id
+    bool sparedIndexed = false;        // every spared identity has an index
     std::wstring Shown(std::wstring_view name) const {
         std::wstring shown = shownFolder;
         if (!shown.empty() && shown.back() != L'\\') shown += L'\\';
@@ -120,6 +122,9 @@ bool SamePath(std::wstring_view a, std::wstring_view b);
 
 // Identities and the spared file (file_identity.cpp).
 std::optional<FileIdentity> IdentityOf(HANDLE file, bool withPath, HRESULT& error);
+// The file index, which a file system answers from the file alone; 0 where
+// it does not.
+ULONGLONG FileIndexOf(HANDLE file);
 bool SameFile(const FileIdentity& a, const FileIdentity& b);
 SparedFile FindSpared(std::wstring_view spared, std::wstring_view currentFolder);
 // Whether `listed` may be the folder of a settings file that could not be

@@ -69,6 +69,8 @@ void DeletePattern(const std::wstring& unparsed, Search& search, const Place& pl
     search.spared = std::move(spared.identities);
     search.sparedKnown = std::all_of(search.spared.begin(), search.spared.end(),
                                      [](const FileIdentity& i) { return i.Known(); });
+    search.sparedIndexed = std::all_of(search.spared.begin(), search.spared.end(),
+                                       [](const FileIdentity& i) { return i.index != 0; });
 
     // Names first, deletions after, so that the listing never sees its own
     // changes.
@@ -144,8 +146,12 @@ DeletionOutcome DeleteFilesByPath(std::wstring_view path, std::wstring_view spar
 }
 
 FileSystemCalls SystemFileSystemCalls() noexcept {
-    return {::GetFileInformationByHandleEx, ::GetFileInformationByHandle,
-            ::GetVolumeInformationByHandleW, ::SetFileInformationByHandle, ::DeviceIoControl};
+    return {::GetFileInformationByHandleEx,
+            ::GetFileInformationByHandle,
+            ::GetVolumeInformationByHandleW,
+            ::SetFileInformationByHandle,
+            ::DeviceIoControl,
+            ::NtQueryInformationFile};
 }
 
 FileSystemCalls ReplaceFileSystemCalls(const FileSystemCalls& replacement) noexcept {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <string>
 #include <string_view>
@@ -100,6 +101,10 @@ struct FileSystemCalls {
     // Reads the reparse data of a folder with a junction's tag, to tell a
     // mounted volume from a junction.
     BOOL(WINAPI* ioControl)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    // The file index alone, which needs no volume: tells most candidates
+    // from the settings file before its full identity is asked.
+    NTSTATUS(NTAPI* queryInformation)
+    (HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 };
 FileSystemCalls SystemFileSystemCalls() noexcept;
 // Puts `calls` in place of the ones in use, and returns those.

@@ -41,6 +41,14 @@ std::optional<FileIdentity> IdentityOf(HANDLE file, bool withPath, HRESULT& erro
     return identity;
 }
 
+ULONGLONG FileIndexOf(HANDLE file) {
+    IO_STATUS_BLOCK io{};
+    FILE_INTERNAL_INFORMATION internal{};
+    const NTSTATUS status = calls.queryInformation(
+        file, &io, &internal, static_cast<ULONG>(sizeof internal), FileInternalInformation);
+    return NT_SUCCESS(status) ? static_cast<ULONGLONG>(internal.IndexNumber.QuadPart) : 0;
+}
+
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
     if (a.Known() && b.Known()) return a.volume == b.volume && a.id == b.id;
     return !b.finalPath.empty() && SamePath(a.finalPath, b.finalPath);
@@ -68,6 +76,7 @@ SparedFile FindSpared(std::wstring_view spared, std::wstring_view currentFolder)
         }
         auto identity = IdentityOf(file.get(), true, error);
         if (!identity) break;
+        identity->index = FileIndexOf(file.get());
         if (std::none_of(found.identities.begin(), found.identities.end(),
                          [&](const FileIdentity& i) { return SameFile(i, *identity); })) {
             found.identities.push_back(std::move(*identity));
@@ -95,6 +104,17 @@ bool MayHoldSpared(HANDLE listed, const std::wstring& listedPath, const SparedFi
 }
 
 bool IsSpared(HANDLE file, const Search& search, HRESULT& error) {
+    // A file system gives a file one index whatever the path it is opened
+    // by, so a candidate whose index is none of the settings file's is
+    // another file. Only the rest need the full identity, which asks for the
+    // volume: under Wine that is a round trip through the mount manager.
+    if (search.sparedIndexed) {
+        const ULONGLONG index = FileIndexOf(file);
+        if (index != 0 && std::none_of(search.spared.begin(), search.spared.end(),
+                                       [&](const FileIdentity& s) { return s.index == index; })) {
+            return false;
+        }
+    }
     const auto identity = IdentityOf(file, !search.sparedKnown, error);
     if (!identity) return true;  // unknown: kept rather than risk the settings
     return std::any_of(search.spared.begin(), search.spared.end(),

@@ -123,7 +123,7 @@ bool SamePath(std::wstring_view a, std::wstring_view b);
 // Identities and the spared file (file_identity.cpp).
 std::optional<FileIdentity> IdentityOf(HANDLE file, bool withPath, HRESULT& error);
 // The file index, which a file system answers from the file alone; 0 where
-// it does not.
+// it answers none (0, or all ones).
 ULONGLONG FileIndexOf(HANDLE file);
 bool SameFile(const FileIdentity& a, const FileIdentity& b);
 SparedFile FindSpared(std::wstring_view spared, std::wstring_view currentFolder);

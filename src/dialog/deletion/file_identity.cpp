@@ -46,7 +46,9 @@ ULONGLONG FileIndexOf(HANDLE file) {
     FILE_INTERNAL_INFORMATION internal{};
     const NTSTATUS status = calls.queryInformation(
         file, &io, &internal, static_cast<ULONG>(sizeof internal), FileInternalInformation);
-    return NT_SUCCESS(status) ? static_cast<ULONGLONG>(internal.IndexNumber.QuadPart) : 0;
+    const auto index = static_cast<ULONGLONG>(internal.IndexNumber.QuadPart);
+    // All ones is FILE_INVALID_FILE_ID, which names no file.
+    return NT_SUCCESS(status) && index != ~ULONGLONG{0} ? index : 0;
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <vector>
@@ -346,18 +345,15 @@ TEST_F(PlayedFileSystem, ZeroFileIdsSpareOnlyTheSettingsFile) {
 // is never asked for the identity that needs its volume; a second name of the
 // settings file is.
 TEST_F(PlayedFileSystem, OnlyTheSettingsFilesIndexAsksTheFullIdentity) {
-    for (const wchar_t* name : {L"a.ini", L"b.ini", L"kx.ini"}) WriteBytes(folder / name, "x");
+    for (const wchar_t* name : {L"a.ini", L"kx.ini"}) WriteBytes(folder / name, "x");
     ASSERT_TRUE(
         ::CreateHardLinkW((folder / L"twin.ini").c_str(), (folder / L"kx.ini").c_str(), nullptr));
-    const DeletionOutcome outcome = DeleteFilesByPath(folder / L"*.ini", folder / L"kx.ini");
-    EXPECT_EQ(outcome.deleted, 2U);
-    EXPECT_TRUE(Exists(folder / L"kx.ini") && Exists(folder / L"twin.ini"));
-    const auto asked = [](std::wstring_view name) {
-        return std::count_if(played.identified.begin(), played.identified.end(),
-                             [&](const std::wstring& path) { return path.ends_with(name); });
-    };
-    EXPECT_EQ(asked(L"\\a.ini") + asked(L"\\b.ini"), 0);
-    EXPECT_EQ(asked(L"\\twin.ini"), 1);
+    EXPECT_EQ(DeleteFilesByPath(folder / L"*.ini", folder / L"kx.ini").deleted, 1U);
+    EXPECT_TRUE(Exists(folder / L"twin.ini"));
+    std::vector<std::wstring> candidates;  // the names asked, but the settings file's own
+    for (const std::wstring& path : played.identified)
+        if (!path.ends_with(L"\\kx.ini")) candidates.push_back(path.substr(path.rfind(L'\\')));
+    EXPECT_EQ(candidates, std::vector<std::wstring>{L"\\twin.ini"});
 }
 
 TEST(DeleteFilesByPath, AShortNameAliasDeletesNothing) {
